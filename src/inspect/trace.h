@@ -1,0 +1,76 @@
+// Trace: the step trace, one compact row per executed instruction plus register-only rows for the state
+// at the start of a trace and after the state was changed between steps. Rows hold the few bytes that
+// make them; cell texts are formatted only when asked (the trace window's model, the "Salvar" file).
+//
+// The order for one step is fixed: listainstru(m) before EjecutaPASO, listareg(m) after regen.
+//
+//   Trace t;
+//   t.listainstru(m); m.EjecutaPASO(false); /* regen */ t.listareg(m);
+//   t.cellText(1, kColIns);   // "MVI A,0F"
+//   t.save("pasos.txt");
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "machine/machine.h"
+
+namespace vandor {
+
+// "DIR |DAT      |INS         |A |B |C |D |E |F |szapc|H |L |M |PC  |SP  "
+inline constexpr std::string_view kTraceHeader =
+    "DIR |DAT      |INS         |A |B |C |D |E |F |szapc|H |L |M |PC  |SP  ";
+inline constexpr int kTraceColumns = 15;
+enum TraceColumn {
+    kColDir, kColDat, kColIns, kColA, kColB, kColC, kColD, kColE, kColF, kColFlags,
+    kColH, kColL, kColM, kColPC, kColSP
+};
+
+// One row. length 0 marks a register-only row (columns 0-2 empty); regsFilled is false for an instruction
+// row whose step has not finished yet (columns 3-14 empty).
+struct TraceRow {
+    uint16_t dir;     // PC before the step
+    uint16_t pc, sp;  // after the step
+    uint8_t bytes[3];
+    uint8_t length;   // 0, 1, 2, 3
+    uint8_t a, b, c, d, e, f, h, l, m;
+    uint8_t regsFilled;
+};
+static_assert(sizeof(TraceRow) <= 24);
+
+class Trace {
+public:
+    // The rows below the header (the header row is not stored).
+    size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    const TraceRow& row(size_t i) const { return rows_[i]; }
+    void clear();  // back to the header row only ("Borrar", closing the window)
+
+    void listainstru(const Machine& m);
+    void listareg(const Machine& m);
+
+    // Text of a data cell (row 0 is the first data row) or of a header title (the segments of kTraceHeader).
+    std::string cellText(size_t row, int column) const;
+    static std::string_view headerTitle(int column);
+
+    // One line of the text file, without its CR LF: the 15 cells joined by tabs.
+    std::string lineText(size_t row) const;
+    static std::string headerLine();
+
+    // Streams the header and every row to the file (CR LF line ends). False when the file could not be
+    // created or written; what was written stays on disk.
+    bool save(const std::string& path) const;
+
+    void reserve(size_t rows) { rows_.reserve(rows); }
+
+private:
+    std::vector<TraceRow> rows_;
+};
+
+// The five-character flag text: S, Z, AC, P, CY as "1"/"0". F = 54 gives "01110".
+std::string txtflags(uint8_t f);
+
+}  // namespace vandor

@@ -1,0 +1,133 @@
+// Simulator: the one machine of the program with everything the windows and vandor-cli drive it by —
+// reset, the interrupt buttons and check boxes with their enabling rule, the INTR vector, one step of
+// the run with its trace rows, the continuous run and the way out of a HLT.
+//
+// The interrupt check boxes ("HAB INT", "RST 5.5", "RST 6.5", "RST 7.5", SOD) are remembered here as the
+// values they show. regen() sets them from the machine state in the order CHKEI, CHK55, CHK65, CHK75,
+// ChkSOD and runs a box's action exactly when its shown value changes (the action of CHK75 and CHKEI may
+// take RST 7.5 at once, which calls regen() again). A user's click on a box calls setShown(), which runs
+// the same action. Windows mirror this state; they never decide anything themselves.
+//
+// A window's views register as the RegenListener and refresh when regen() runs; vandor-cli has none.
+//
+//   Simulator sim;               // fresh machine, then Reset_Click
+//   sim.m.savmem(0, 0x76);       // HLT
+//   sim.startRun();
+//   StopReason why = sim.run(1000000);
+#pragma once
+
+#include <cstdint>
+
+#include "inspect/trace.h"
+#include "machine/machine.h"
+
+namespace vandor {
+
+enum class StopReason {
+    Steps,       // the batch of steps asked for is done, the run goes on
+    Breakpoint,  // PC arrived at an address with its breakpoint flag set
+    Halt,        // a HLT was left with "Continuar ejecución" unchecked
+    Stopped,     // the run was stopped from outside (the "&Parar" button)
+    TraceFull,   // the trace reached its row limit
+};
+
+// The interrupt check boxes whose shown value the simulator remembers.
+enum class CheckBox { CHKEI, CHK55, CHK65, CHK75, ChkSOD };
+
+// The interrupt buttons and, with the same indexes from 0, the Halt dialog's options.
+enum class HaltOption { Reset = 0, Trap = 1, Rst55 = 2, Rst65 = 3, Rst75 = 4, Intr = 5 };
+
+struct HaltChoice {
+    // The way out to perform; Reset when no option is selected. A disabled option performs Reset.
+    HaltOption option = HaltOption::Reset;
+    bool continueRun = false;  // the dialog's "Continuar ejecución" (only meaningful during a run)
+    bool leaveHalted = false;  // vandor-cli --on-hlt STOP: perform nothing, the run ends after the HLT
+};
+
+// Asked by the simulator when a HLT executes. The Halt window shows itself modally; vandor-cli answers
+// from its options. runInProgress tells whether "Continuar ejecución" is enabled and checked at first.
+// The handler may change the INTR vector (setVector) before it returns.
+class HaltDialog {
+public:
+    virtual ~HaltDialog() = default;
+    virtual HaltChoice chooseHaltExit(bool runInProgress) = 0;
+};
+
+class RegenListener {
+public:
+    virtual ~RegenListener() = default;
+    virtual void regenerated() = 0;
+};
+
+class Simulator final : private HaltHandler {
+public:
+    // A fresh machine: memory and ports 00, SID and SOD false, then Reset_Click.
+    Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    Machine m;
+    Trace trace;
+
+    RegenListener* views = nullptr;
+    HaltDialog* haltDialog = nullptr;  // none: HLT leaves the machine halted and stops a run
+
+    // Whether steps are recorded in the trace (vandor-cli records only with --trace), and the row limit
+    // at which a run stops with TraceFull (0 = none).
+    bool recordTrace = true;
+    size_t traceLimit = 0;
+
+    // The value of txtVec: the byte that INTR supplies.
+    uint8_t vector() const { return vector_; }
+    void setVector(uint8_t v) { vector_ = v; }
+
+    // Buttons.
+    void Reset_Click();
+    void Trap_Click();
+    void Rst55_Click();
+    void Rst65_Click();
+    void Rst75_Click();
+    void Intr_Click();
+    // The button or Halt option by index; does nothing when it is not usable now.
+    void press(HaltOption button);
+
+    // Enabling rule: which buttons and Halt options are usable now.
+    bool usable(HaltOption button) const;
+
+    // Check boxes: the value each shows, and a user's click (runs the action when the value changes).
+    bool shown(CheckBox box) const;
+    void setShown(CheckBox box, bool checked);
+    void chkSID_Click(bool checked) { m.sid = checked; }
+
+    // The core side of regen: wrap-around cells, the check boxes from the state (with their actions),
+    // then the views.
+    void regen();
+
+    // One step of the single-step button or of the run: listainstru, EjecutaPASO(false), regen, listareg.
+    void step();
+
+    // The running flag carried by the caption of Ejecutar ("&Parar" while true).
+    bool running() const { return running_; }
+    void startRun();  // Ejecutar_Click in the stopped state, before its loop
+    void stopRun();   // Ejecutar_Click in the running state
+
+    // Up to maxSteps steps of the continuous run, each followed by the breakpoint test. Returns why it
+    // came back; on Breakpoint, Halt and TraceFull the run has been stopped (running() is false).
+    // Needs running() true; returns Stopped at once otherwise.
+    StopReason run(uint64_t maxSteps);
+    uint64_t stepsExecuted() const { return steps_; }
+
+private:
+    void halted() override;
+    void callInterrupt(uint16_t vectorAddress);
+    void applyShown(CheckBox box, bool checked);
+    void takeRst75IfPending();
+
+    bool shown_[5] = {false, false, false, false, false};
+    uint8_t vector_ = 0;
+    bool running_ = false;
+    bool haltStopped_ = false;
+    uint64_t steps_ = 0;
+};
+
+}  // namespace vandor

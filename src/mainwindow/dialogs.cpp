@@ -1,0 +1,50 @@
+#include "mainwindow/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace vandor {
+
+QString qtFilter(const QString& barFilter) {
+    const QStringList parts = barFilter.split('|');
+    QStringList filters;
+    // Pairs of description and pattern; the description already names the pattern, as Qt expects.
+    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+    return filters.join(QStringLiteral(";;"));
+}
+
+void QtDialogs::message(QWidget* parent, const QString& text, Qt::Alignment alignment) {
+    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, parent);
+    if (alignment & Qt::AlignRight) {
+        // Right-aligned text, as the loader's error messages are shown.
+        box.setStyleSheet(QStringLiteral("QLabel{qproperty-alignment: 'AlignRight|AlignVCenter';}"));
+    }
+    box.exec();
+}
+
+Dialogs::Answer QtDialogs::question(QWidget* parent, const QString& text, Buttons buttons) {
+    QMessageBox::StandardButtons b = QMessageBox::Yes | QMessageBox::No;
+    if (buttons == Buttons::YesNoCancel) b |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, kAppTitle, text, b, parent);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return buttons == Buttons::YesNoCancel ? Answer::Cancel : Answer::No;
+    }
+}
+
+QString QtDialogs::openFile(QWidget* parent, const FileRequest& request) {
+    return QFileDialog::getOpenFileName(parent, request.title, QString(), qtFilter(request.filter));
+}
+
+QString QtDialogs::saveFile(QWidget* parent, const FileRequest& request) {
+    // The overwrite question is the caller's own ("El fichero ... ya existe"), so Qt must not ask too.
+    return QFileDialog::getSaveFileName(parent, request.title, QString(), qtFilter(request.filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void QtDialogs::beep() { QApplication::beep(); }
+
+}  // namespace vandor

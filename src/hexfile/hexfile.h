@@ -28,11 +28,21 @@ std::string hexRecords(const CodeImage& memo);
 
 enum ExtlinficResult { kRecordStored = 0, kFormatError = 1, kChecksumError = 2, kEndRecord = 5 };
 
-// Decodes one line (without its line end) and stores a data record's bytes with savmem. Returns
-// kReadError through *readError for a record that cannot be decoded or runs past FFFF.
-int extlinfic(Machine& m, std::string_view line, bool* readError);
+// Decodes one line (without its line end) and stores a data record's bytes with savmem, then synmem.
+// *readError (when given) is set for a data record that cannot be decoded (fewer than two characters
+// after the ":") or whose bytes run past FFFF; its bytes up to FFFF have been stored.
+int extlinfic(Machine& m, std::string_view line, bool* readError = nullptr);
 
-// Loads an object file into memory. True on a complete, correct load; otherwise its message has been sent.
+// Loads an object file into memory. True on a complete, correct load; otherwise its message has been sent:
+// "Error en lectura", or "Error en fichero " + path + "." + CR + the reason ("Formato incorrecto.",
+// "No hay código de fin.", "Error de checksum."). Lines may end in CR LF, LF or CR. Bytes stored before
+// an error stay in memory.
 bool carga(Machine& m, const std::string& path, MessageSink& messages);
+
+// The same load from the file's contents already in memory; path only names the file in the messages.
+bool cargaText(Machine& m, std::string_view contents, const std::string& path, MessageSink& messages);
+
+// Whether a message of the loader is shown right-aligned (the three "Error en fichero" messages).
+bool isRightAlignedLoadMessage(std::string_view text);
 
 }  // namespace vandor

@@ -16,12 +16,26 @@
 
 namespace vandor {
 
+// The opcode text table (one entry per opcode, "byte"/"palabra" placeholders, "?" for undefined ones).
+const std::array<std::string_view, 256>& tabla();
+
 // Upper-case hexadecimal of exactly `digits` digits (the low ones; negatives as two's complement).
 std::string hexa(long value, int digits);
+void appendHex2(std::string& out, uint8_t value);
+void appendHex4(std::string& out, uint16_t value);
 
 // The leading hexadecimal digits of a text, either case; 0 when there are none. Texts too long for 32 bits
 // keep the low 32 bits of their value (no overflow).
 int32_t dec(std::string_view text);
+
+// The bytes an instruction may use: its opcode and the next two bytes (used or not).
+struct InstructionBytes {
+    uint8_t opcode = 0, low = 0, high = 0;
+};
+
+// Instruction text from its bytes alone (the trace keeps only the bytes of a row).
+std::string instructionText(const InstructionBytes& bytes, int* length = nullptr);
+void appendInstructionText(std::string& out, const InstructionBytes& bytes);
 
 // Instruction text at an address; refreshes the wrap-around cells first (hence the non-const machine).
 std::string desensambla(Machine& m, uint16_t address, int* length = nullptr);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/check_command.h"
 #include "cli/commands.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr const char* kUsage =
     "Órdenes:\n"
     "  run OBJETO [opciones]   ejecuta un fichero objeto Intel HEX (vandor-cli run --help)\n"
     "  asm FUENTE              ensambla un fuente .ASM en .HEX y .LST (vandor-cli asm --help)\n"
+    "  check EJERCICIO FUENTE...  comprueba fuentes de alumnos con un ejercicio (vandor-cli check --help)\n"
     "  --help                  esta ayuda\n"
     "  --version               la versión\n";
 
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
     }
     if (command == "run") return vandor::cli::runCommand(rest, std::cout, std::cerr);
     if (command == "asm") return vandor::cli::asmCommand(rest, std::cout, std::cerr);
+    if (command == "check") return vandor::cli::checkCommand(rest, std::cout, std::cerr);
     std::cerr << "Orden desconocida: " << command << "\n" << kUsage;
     return 2;
 }

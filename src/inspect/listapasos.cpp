@@ -1,0 +1,210 @@
+#include "inspect/listapasos.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "inspect/trace_model.h"
+#include "machine/simulator.h"
+#include "mainwindow/dialogs.h"
+
+using vandor::Dialogs;
+
+namespace {
+
+// The grid catches up with the trace at most this often (ms), and never spends more than about a fifth
+// of the time doing so: with millions of rows one catch-up costs milliseconds.
+constexpr qint64 kMinFlushInterval = 16;
+constexpr qint64 kFlushCostFactor = 4;
+
+// Rows of the grid in view below its header; the scroll rule keeps the last ones of them visible.
+constexpr int kVisibleRows = 10;
+
+QFont traceFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono"),
+                      QStringLiteral("Courier New"), QStringLiteral("Courier")});
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+// The grid, with its layout update reachable so that a scroll right after new rows is not cut short by
+// the scroll range of the rows before.
+class TraceGrid final : public QTableView {
+public:
+    using QTableView::QTableView;
+    void scrollToTopRow(int row) {
+        updateGeometries();
+        verticalScrollBar()->setValue(row);
+    }
+};
+
+}  // namespace
+
+Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), sim_(sim), dialogs_(dialogs), flushInterval_(kMinFlushInterval) {
+    setWindowTitle(vandor::kAppTitle);
+    setWindowIcon(parent ? parent->window()->windowIcon() : QApplication::windowIcon());
+
+    const QFont font = traceFont();
+    model_ = new vandor::TraceModel(sim_.trace, this);
+    model_->setFont(font);
+
+    auto* grid = new TraceGrid(this);
+    lista_ = grid;
+    lista_->setObjectName(QStringLiteral("lista"));
+    lista_->setFont(font);
+    lista_->setModel(model_);
+    lista_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lista_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    lista_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    lista_->setWordWrap(false);
+    lista_->setCornerButtonEnabled(false);
+    lista_->verticalHeader()->hide();
+
+    // Column widths follow the lengths of the header's titles; every row has the same fixed height.
+    const QFontMetrics metrics(font);
+    const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
+    const int rowHeight = metrics.height() + 4;
+    QHeaderView* header = lista_->horizontalHeader();
+    header->setFont(font);
+    header->setHighlightSections(false);
+    header->setMinimumSectionSize(1);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    int columnsWidth = 0;
+    for (int c = 0; c < vandor::kTraceColumns; ++c) {
+        const std::string_view title = vandor::Trace::headerTitle(c);
+        const int width = metrics.horizontalAdvance(QString(static_cast<qsizetype>(title.size()), QChar('0'))) +
+                          padding;
+        header->resizeSection(c, width);
+        columnsWidth += width;
+    }
+    header->setStretchLastSection(false);
+    QHeaderView* rows = lista_->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(rowHeight);
+
+    const int frame = 2 * lista_->frameWidth();
+    const int scrollBar = lista_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
+    lista_->setMinimumSize(columnsWidth + scrollBar + frame,
+                           header->sizeHint().height() + kVisibleRows * rowHeight + frame);
+
+    salvar_ = new QPushButton(QStringLiteral("&Salvar"), this);
+    salvar_->setObjectName(QStringLiteral("salvar"));
+    borrar_ = new QPushButton(QStringLiteral("&Borrar"), this);
+    borrar_->setObjectName(QStringLiteral("borrar"));
+    cerrar_ = new QPushButton(QStringLiteral("&Cerrar"), this);
+    cerrar_->setObjectName(QStringLiteral("cerrar"));
+    connect(salvar_, &QPushButton::clicked, this, &Listapasos::salvar_Click);
+    connect(borrar_, &QPushButton::clicked, this, &Listapasos::borrar_Click);
+    connect(cerrar_, &QPushButton::clicked, this, &Listapasos::cerrar_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(salvar_);
+    buttons->addWidget(borrar_);
+    buttons->addWidget(cerrar_);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lista_, 1);
+    layout->addLayout(buttons);
+    resize(minimumSizeHint());
+
+    flushTimer_.setSingleShot(true);
+    connect(&flushTimer_, &QTimer::timeout, this, &Listapasos::flush);
+    sinceFlush_.start();
+}
+
+Listapasos::~Listapasos() = default;
+
+void Listapasos::traceChanged() {
+    // Called after every step of a run: only a comparison unless a catch-up is due.
+    if (flushTimer_.isActive() || !model_->outOfDate()) return;
+    if (!isVisible()) return;  // showEvent catches up
+    const qint64 since = sinceFlush_.elapsed();
+    if (since >= flushInterval_) {
+        flush();
+    } else {
+        flushTimer_.start(static_cast<int>(flushInterval_ - since));
+    }
+}
+
+void Listapasos::flush() {
+    flushTimer_.stop();
+    if (!model_->outOfDate()) return;
+    QElapsedTimer cost;
+    cost.start();
+    const int before = model_->rowCount();
+    model_->sync();
+    if (model_->rowCount() > before) applyScrollRule();
+    flushInterval_ = std::max(kMinFlushInterval, kFlushCostFactor * cost.elapsed());
+    sinceFlush_.restart();
+}
+
+void Listapasos::applyScrollRule() {
+    // With more than ten grid rows counting the header, the first row in view is (rows - 10): the last
+    // ten rows are visible.
+    const int gridRows = model_->rowCount() + 1;
+    if (gridRows > kVisibleRows) static_cast<TraceGrid*>(lista_)->scrollToTopRow(gridRows - kVisibleRows - 1);
+}
+
+void Listapasos::salvar_Click() {
+    flush();
+    if (sim_.trace.empty()) return;
+    const QString path = dialogs_.saveFile(
+        this, {QStringLiteral("Salvar fichero .TXT"),
+               QStringLiteral("Fichero de texto (*.txt)|*.txt|Todos los ficheros (*.*)|*.*"), QStringLiteral("*.txt")});
+    if (path.isEmpty()) return;
+    if (QFileInfo::exists(path)) {
+        const QString question = QStringLiteral("El fichero ") + QDir::toNativeSeparators(path) +
+                                 QStringLiteral(" ya existe\r\n¿Desea sobreescribirlo?");
+        if (dialogs_.question(this, question) != Dialogs::Answer::Yes) return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved = sim_.trace.save(QFile::encodeName(path).toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!saved) dialogs_.message(this, QStringLiteral("Error guardando fichero"));
+}
+
+void Listapasos::borrar_Click() {
+    flushTimer_.stop();
+    sim_.trace.clear();
+    model_->reload();
+}
+
+void Listapasos::cerrar_Click() { close(); }
+
+void Listapasos::closeEvent(QCloseEvent* event) {
+    flush();
+    if (!sim_.trace.empty()) {
+        const QString question =
+            QStringLiteral("Todo el listado se perderá.\r\n¿Desea cerrar de todas formas?");
+        if (dialogs_.question(this, question) != Dialogs::Answer::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    // The next recorded step starts a new trace.
+    flushTimer_.stop();
+    sim_.trace.clear();
+    model_->reload();
+    event->accept();
+}
+
+void Listapasos::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    flush();
+}

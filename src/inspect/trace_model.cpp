@@ -1,0 +1,86 @@
+#include "inspect/trace_model.h"
+
+#include <climits>
+
+namespace vandor {
+
+TraceModel::TraceModel(const Trace& trace, QObject* parent) : QAbstractTableModel(parent), trace_(trace) {
+    announced_ = traceRows();
+    lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
+}
+
+int TraceModel::traceRows() const {
+    return trace_.size() > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(trace_.size());
+}
+
+int TraceModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : announced_; }
+
+int TraceModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTraceColumns; }
+
+QVariant TraceModel::data(const QModelIndex& index, int role) const {
+    // A view may still ask for a row the trace has lost until the model's reset reaches it.
+    if (!index.isValid() || static_cast<size_t>(index.row()) >= trace_.size()) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromLatin1(trace_.cellText(static_cast<size_t>(index.row()), index.column()));
+    case Qt::FontRole:
+        return font_;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant TraceModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kTraceColumns) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    switch (role) {
+    case Qt::DisplayRole: {
+        const std::string_view title = Trace::headerTitle(section);
+        return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
+    }
+    case Qt::FontRole:
+        return font_;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TraceModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+bool TraceModel::outOfDate() const {
+    if (traceRows() != announced_) return true;
+    return announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_;
+}
+
+void TraceModel::sync() {
+    const int rows = traceRows();
+    if (rows < announced_) {
+        reload();
+        return;
+    }
+    if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
+        emit dataChanged(index(announced_ - 1, 0), index(announced_ - 1, kTraceColumns - 1));
+    }
+    if (rows > announced_) {
+        beginInsertRows({}, announced_, rows - 1);
+        announced_ = rows;
+        endInsertRows();
+    }
+    lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
+}
+
+void TraceModel::reload() {
+    beginResetModel();
+    announced_ = traceRows();
+    lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
+    endResetModel();
+}
+
+}  // namespace vandor

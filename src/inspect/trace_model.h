@@ -1,0 +1,49 @@
+// TraceModel: the table model of the trace window's grid. It reads the simulator's Trace and formats a
+// cell only when a view asks for it, so a trace of millions of rows costs the view nothing but its rows'
+// count. The model keeps the number of rows it has announced; sync() announces what the trace gained
+// since (one insertion, plus a refresh of the last announced row, whose registers may have been filled
+// in after it was announced) or resets the model when the trace shrank.
+//
+//   TraceModel model(sim.trace);
+//   view->setModel(&model);
+//   sim.step(); model.sync();   // the new rows appear
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QFont>
+
+#include "inspect/trace.h"
+
+namespace vandor {
+
+class TraceModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TraceModel(const Trace& trace, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Whether the trace differs from what the model last announced in a way sync() must report.
+    bool outOfDate() const;
+    // Brings the announced rows up to the trace.
+    void sync();
+    // Announces the whole trace afresh (after it was cleared or replaced).
+    void reload();
+
+    void setFont(const QFont& font) { font_ = font; }
+
+private:
+    // Rows are announced as int; a trace beyond that range shows its first INT_MAX rows.
+    int traceRows() const;
+
+    const Trace& trace_;
+    int announced_ = 0;
+    bool lastRowFilled_ = false;  // regsFilled of the last announced row when it was announced
+    QFont font_;
+};
+
+}  // namespace vandor

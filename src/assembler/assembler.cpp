@@ -1,0 +1,260 @@
+#include "assembler/assembler.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "assembler/driver.h"
+#include "assembler/listing.h"
+
+namespace vandor {
+namespace {
+
+constexpr std::string_view kMsgErrorCreando = "Error creando fichero";
+constexpr std::string_view kMsgErrorLectura = "Error en lectura";
+
+// The three passes over the statements of one run. Each pass empties filelst and lists its own form;
+// errors go through msgerr the moment they are found, so each stands where its pass put it.
+class Passes {
+public:
+    Passes(AssemblyRun& run, TextSink& filelst, TextSink& filehex)
+        : run_(run), st_(run.source.statements), raw_(run.source.rawLines), filelst_(filelst), filehex_(filehex) {}
+
+    bool first(const EncodingTable& table) {
+        beginPass(1);
+        for (size_t i = 0; i < st_.size(); ++i) {
+            listPlain(i);
+            const SplitErrors errors = splitStatement(st_[i], table);
+            for (int e = 0; e < errors.count; ++e) msgerr(i, errors.messages[e]);
+        }
+        return !error_;
+    }
+
+    bool second(const EncodingTable& table) {
+        beginPass(2);
+        for (size_t i = 0; i < st_.size(); ++i) {
+            listPlain(i);
+            Statement& s = st_[i];
+            if (i > 0) s.address = st_[i - 1].address + st_[i - 1].size;
+            s.size = 0;
+            if (s.code >= 0) {
+                s.size = table.size(s.code);
+            } else if (s.code == kCodeDfb || s.code == kCodeDfw) {
+                // One item per comma-separated part of the operand.
+                const int64_t items = 1 + static_cast<int64_t>(std::count(s.operand.begin(), s.operand.end(), ','));
+                s.size = s.code == kCodeDfb ? items : 2 * items;
+            } else if (s.code == kCodeOrg) {
+                s.address = cmpnum(s.operand, true);
+                if (s.address < 0) msgerr(i, kMsgDireccion);
+            }
+            if (!s.label.empty()) defineLabel(i);
+        }
+        return !error_;
+    }
+
+    bool third(const EncodingTable& table) {
+        beginPass(3);
+        std::string item;
+        for (size_t i = 0; i < st_.size(); ++i) {
+            Statement& s = st_[i];
+            s.object.clear();
+            if (s.code >= 0) {
+                s.object.push_back(table.opcode(s.code));
+                const int size = table.size(s.code);
+                if (size >= 2) {
+                    item = s.operand;
+                    addValue(i, sacaoperando(item, size == 3, run_.symbols), size == 3);
+                }
+            } else if (s.code == kCodeDfb || s.code == kCodeDfw) {
+                addItems(i, s.code == kCodeDfw, item);
+            }
+            // Nothing is placed beyond the last address of memory: such a statement fails the run.
+            if (!s.object.empty() && s.address + static_cast<int64_t>(s.object.size()) - 1 > 0xFFFF)
+                msgerr(i, kMsgDireccion);
+            line_.clear();
+            if (i > 0)
+                for (int32_t r = st_[i - 1].line + 1; r < s.line; ++r) appendRawLine(line_, raw_[r], true);
+            appendThirdPassStatement(line_, s.address, s.object, raw_[s.line]);
+            filelst_.append(line_);
+        }
+        line_.clear();
+        appendSymbolHeading(line_);
+        filelst_.append(line_);
+        for (const SymbolTable::Entry& entry : run_.symbols.entries()) {
+            line_.clear();
+            appendSymbolLine(line_, entry);
+            filelst_.append(line_);
+        }
+        return !error_;
+    }
+
+    void buildImage() {
+        run_.image = std::make_unique<CodeImage>();
+        CodeImage& image = *run_.image;
+        image.fill(-1);
+        for (const Statement& s : st_)
+            for (size_t j = 0; j < s.object.size(); ++j) {
+                const int64_t a = s.address + static_cast<int64_t>(j);
+                if (a >= 0 && a <= 0xFFFF) image[static_cast<size_t>(a)] = s.object[j];
+            }
+    }
+
+private:
+    void beginPass(int pass) {
+        run_.lastPass = pass;
+        filelst_.clear();
+    }
+
+    // First- and second-pass form: the blank and comment lines since the previous statement, then the
+    // statement's raw line.
+    void listPlain(size_t i) {
+        line_.clear();
+        const int32_t from = i > 0 ? st_[i - 1].line + 1 : st_[i].line;
+        for (int32_t r = from; r <= st_[i].line; ++r) appendRawLine(line_, raw_[r], false);
+        filelst_.append(line_);
+    }
+
+    // Every earlier entry of the same name is reported; the new entry is appended all the same. An EQU
+    // label takes the EQU's value instead of the location counter.
+    void defineLabel(size_t i) {
+        const Statement& s = st_[i];
+        const int64_t value = s.code == kCodeEqu ? cmpnum(s.operand, true) : s.address;
+        const int earlier = run_.symbols.add(s.label, value);
+        for (int k = 0; k < earlier; ++k) msgerr(i, kMsgDuplicada);
+        if (value < 0 && s.code == kCodeEqu) msgerr(i, kMsgDireccion);
+    }
+
+    // The bytes of a value: the low byte, and with two bytes the high byte. A rejected value is still
+    // laid out from its negative number (-1 gives FF 00).
+    void addValue(size_t i, int32_t v, bool twoBytes) {
+        if (v < 0) msgerr(i, kMsgOperando);
+        st_[i].object.push_back(static_cast<uint8_t>(v & 0xFF));
+        if (twoBytes) st_[i].object.push_back(static_cast<uint8_t>((v / 256) & 0xFF));
+    }
+
+    void addItems(size_t i, bool words, std::string& item) {
+        const std::string_view operand = st_[i].operand;
+        size_t pos = 0;
+        for (;;) {
+            const size_t comma = operand.find(',', pos);
+            item.assign(operand.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos));
+            addValue(i, sacaoperando(item, words, run_.symbols), words);
+            if (comma == std::string_view::npos) break;
+            pos = comma + 1;
+        }
+    }
+
+    void msgerr(size_t i, std::string_view cad) {
+        error_ = true;
+        ++run_.errorCount;
+        std::string text;
+        text.append("==> ERROR: ").append(cad).append(kCrLf);
+        filelst_.append(text);
+        text.clear();
+        text.append("==>").append(raw_[st_[i].line]).append(kCrLf);
+        filehex_.append(text);
+        text.clear();
+        text.append("Línea: ").append(std::to_string(static_cast<int64_t>(st_[i].line) + 1));
+        text.append(" - ERROR: ").append(cad).append(kCrLf);
+        filehex_.append(text);
+    }
+
+    AssemblyRun& run_;
+    std::vector<Statement>& st_;
+    const std::vector<std::string_view>& raw_;
+    TextSink& filelst_;
+    TextSink& filehex_;
+    bool error_ = false;
+    std::string line_;
+};
+
+// Writes data to a temporary file beside path and renames it over path, so a failed write never leaves
+// a truncated file where a good one was.
+bool writeReplacing(const std::string& path, std::string_view data) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    fs::path temp = target;
+    temp += ".tmp~";
+    std::error_code ec;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(data.data(), static_cast<std::streamsize>(data.size()));
+        out.close();
+        if (!out) {
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool assembleSource(std::string_view bytes, TextSink& filelst, TextSink& filehex, MessageSink& messages,
+                    AssemblyRun& run) {
+    EncodingTable table;
+    table.creatabla(messages);
+    run.source = readSource(bytes);
+    run.symbols.clear();
+    run.image.reset();
+    run.lastPass = 0;
+    run.errorCount = 0;
+    Passes passes(run, filelst, filehex);
+    if (!passes.first(table) || !passes.second(table) || !passes.third(table)) return false;
+    passes.buildImage();
+    return true;
+}
+
+AssemblyPaths assemblyPaths(const std::string& sourcePath) {
+    AssemblyPaths paths;
+    paths.source = sourcePath;
+    std::string tail = sourcePath.size() >= 3 ? sourcePath.substr(sourcePath.size() - 3) : sourcePath;
+    for (char& ch : tail)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    if (tail == "ASM") {
+        const std::string stem = sourcePath.substr(0, sourcePath.size() - 3);
+        paths.object = stem + "HEX";
+        paths.listing = stem + "LST";
+    } else {
+        paths.object = sourcePath + ".HEX";
+        paths.listing = sourcePath + ".LST";
+    }
+    return paths;
+}
+
+bool Ensambla(const std::string& sourcePath, const std::string& objectPath, TextSink& filelst, TextSink& filehex,
+              MessageSink& messages) {
+    filelst.clear();
+    filehex.clear();
+    std::error_code ec;
+    std::string bytes;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(sourcePath, ec)) in.open(sourcePath, std::ios::binary);
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
+        messages.message(std::string(kMsgErrorLectura));
+        return false;
+    }
+    AssemblyRun run;
+    if (!assembleSource(bytes, filelst, filehex, messages, run)) return false;
+    return creafilehex(*run.image, objectPath, filehex, messages);
+}
+
+bool creafilelst(const std::string& listingText, const std::string& listingPath, MessageSink& messages) {
+    std::string data;
+    data.reserve(listingText.size() + 2);
+    data.append(listingText).append(kCrLf);
+    if (writeReplacing(listingPath, data)) return true;
+    messages.message(std::string(kMsgErrorCreando));
+    return false;
+}
+
+}  // namespace vandor

@@ -1,0 +1,38 @@
+// One run of the assembler over source bytes already read: the three passes, the listing and the error
+// log in the two sinks, and the code image of a run without errors. Ensambla (assembler.h) reads the
+// file, calls this, and hands the image to the object-file writer.
+//
+//   AssemblyRun run;
+//   if (assembleSource(bytes, filelst, filehex, messages, run)) use(*run.image);
+//   run.lastPass;                          // 1, 2 or 3: the pass whose listing filelst holds
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "assembler/encoding_table.h"
+#include "assembler/numbers.h"
+#include "assembler/scanner.h"
+#include "common/sinks.h"
+#include "hexfile/hexfile.h"
+
+namespace vandor {
+
+inline constexpr std::string_view kMsgDireccion = "Dirección incorrecta";
+inline constexpr std::string_view kMsgDuplicada = "Etiqueta duplicada";
+inline constexpr std::string_view kMsgOperando = "Operando incorrecto";
+
+struct AssemblyRun {
+    SourceText source;
+    SymbolTable symbols;
+    std::unique_ptr<CodeImage> image;  // set only after a run without errors
+    int lastPass = 0;
+    int errorCount = 0;
+};
+
+// True when no pass reported an error; run.image then holds the code image. The bytes must outlive run
+// (its raw lines are views into them).
+bool assembleSource(std::string_view bytes, TextSink& filelst, TextSink& filehex, MessageSink& messages,
+                    AssemblyRun& run);
+
+}  // namespace vandor

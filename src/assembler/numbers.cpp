@@ -1,0 +1,169 @@
+#include "assembler/numbers.h"
+
+#include <limits>
+
+namespace vandor {
+namespace {
+
+constexpr int64_t kMaxValue = std::numeric_limits<int32_t>::max();
+
+bool isDecimal(char ch) { return ch >= '0' && ch <= '9'; }
+bool isHex(char ch) { return isDecimal(ch) || (ch >= 'A' && ch <= 'F'); }
+bool isBinary(char ch) { return ch == '0' || ch == '1'; }
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+bool hasSign(std::string_view s) { return s.find_first_of("+-") != std::string_view::npos; }
+
+template <class Pred>
+bool allOf(std::string_view s, Pred pred) {
+    for (char ch : s)
+        if (!pred(ch)) return false;
+    return true;
+}
+
+int32_t checkWidth(int64_t value, bool tipo) {
+    if (value < 0) return static_cast<int32_t>(value);
+    if (value > (tipo ? 65535 : 255)) return kOutOfRange;
+    return static_cast<int32_t>(value);
+}
+
+int32_t literal(std::string_view cad, bool tipo) {
+    if (cad.empty()) return kInvalid;
+    const char last = cad.back();
+    const std::string_view digits = cad.substr(0, cad.size() - 1);
+    int32_t v;
+    if (last == 'H') {
+        if (digits.empty() || !isDecimal(digits.front()) || !allOf(digits, isHex)) return kInvalid;
+        v = hextodec(digits);
+    } else if (last == 'B') {
+        if (digits.empty() || !allOf(digits, isBinary)) return kInvalid;
+        v = bintodec(digits);
+    } else if (last == 'D') {
+        if (digits.empty() || !allOf(digits, isDecimal)) return kInvalid;
+        v = dectodec(digits);
+    } else {
+        if (!allOf(cad, isDecimal)) return kInvalid;
+        v = dectodec(cad);
+    }
+    return checkWidth(v, tipo);
+}
+
+int32_t convert(std::string_view cad, int base) {
+    int64_t value = 0;
+    for (char ch : cad) {
+        const int digit = isDecimal(ch) ? ch - '0' : ch - 'A' + 10;
+        value = value * base + digit;
+        if (value > kMaxValue) return kInvalid;
+    }
+    return static_cast<int32_t>(value);
+}
+
+// Position counted from 1 of the first ch at or after pos, 0 when absent.
+int positionOf(std::string_view s, char ch, size_t pos) {
+    const size_t at = s.find(ch, pos);
+    return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
+}
+
+// The loop shared by separa and sepoperando: terms between "+" and "-" signs, each a 16-bit value. The
+// text behaves as if followed by one closing "+", which ends the last term. The next "+" and the next
+// "-" are remembered and searched again only once passed, so a long sum is read in one sweep.
+template <class Term>
+int32_t sumOfTerms(std::string_view cad, bool tipo, Term&& term) {
+    int64_t total = 0;
+    int sign = 1;
+    size_t pos = 0;
+    int plus = positionOf(cad, '+', 0);
+    int minus = positionOf(cad, '-', 0);
+    while (pos <= cad.size()) {
+        if (plus != 0 && static_cast<size_t>(plus) <= pos) plus = positionOf(cad, '+', pos);
+        if (minus != 0 && static_cast<size_t>(minus) <= pos) minus = positionOf(cad, '-', pos);
+        const int p = assembler::min(plus, minus);
+        const size_t end = p == 0 ? cad.size() : static_cast<size_t>(p - 1);
+        const int32_t value = term(trimBlanks(cad.substr(pos, end - pos)));
+        if (value < 0) return kInvalid;
+        total += sign * static_cast<int64_t>(value);
+        sign = (p != 0 && cad[end] == '-') ? -1 : 1;
+        pos = end + 1;
+    }
+    if (total < std::numeric_limits<int32_t>::min()) total = std::numeric_limits<int32_t>::min();
+    if (!tipo && total >= 256) return kOutOfRange;
+    if (tipo && total > 65535) return kOutOfRange;
+    return static_cast<int32_t>(total);
+}
+
+}  // namespace
+
+void SymbolTable::clear() {
+    entries_.clear();
+    index_.clear();
+}
+
+int SymbolTable::add(std::string_view name, int64_t value) {
+    entries_.push_back({std::string(name), value});
+    auto it = index_.find(name);
+    if (it == index_.end()) {
+        index_.emplace(std::string(name), NameInfo{entries_.size() - 1, 1});
+        return 0;
+    }
+    return it->second.count++;
+}
+
+const SymbolTable::Entry* SymbolTable::find(std::string_view name) const {
+    auto it = index_.find(name);
+    return it == index_.end() ? nullptr : &entries_[it->second.first];
+}
+
+int32_t bintodec(std::string_view cad) {
+    int64_t value = 0;
+    const size_t n = cad.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (cad[n - 1 - i] != '1') continue;
+        if (i >= 31) return kInvalid;
+        value += int64_t{1} << i;
+    }
+    return static_cast<int32_t>(value);
+}
+
+int32_t hextodec(std::string_view cad) { return convert(cad, 16); }
+int32_t dectodec(std::string_view cad) { return convert(cad, 10); }
+
+int32_t cmpnum(std::string_view cad, bool tipo) {
+    if (hasSign(cad)) return separa(cad, tipo);
+    return literal(cad, tipo);
+}
+
+int32_t separa(std::string_view cad, bool tipo) {
+    return sumOfTerms(cad, tipo, [](std::string_view t) { return cmpnum(t, true); });
+}
+
+int32_t sepoperando(std::string_view cad, bool tipo, const SymbolTable& symbols) {
+    std::string term;
+    return sumOfTerms(cad, tipo, [&](std::string_view t) {
+        term.assign(t);
+        return sacaoperando(term, true, symbols);
+    });
+}
+
+int32_t sacaoperando(std::string& cad, bool tipo, const SymbolTable& symbols) {
+    std::erase(cad, ' ');
+    if (hasSign(cad)) return sepoperando(cad, tipo, symbols);
+    const int32_t v = cmpnum(cad, tipo);
+    if (v >= 0 || v == kOutOfRange) return v;
+    const SymbolTable::Entry* entry = symbols.find(cad);
+    if (entry == nullptr) return kInvalid;
+    // A symbol beyond FFFF (a label after the last byte of memory) is out of range for both widths.
+    if (entry->value > (tipo ? 65535 : 255)) return kOutOfRange;
+    return static_cast<int32_t>(entry->value);
+}
+
+namespace assembler {
+
+int min(int a, int b) { return a != 0 && (b == 0 || b >= a) ? a : b; }
+
+}  // namespace assembler
+}  // namespace vandor

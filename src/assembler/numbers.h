@@ -1,0 +1,73 @@
+// Numbers and operand values of the assembler, and its symbol table.
+//
+// A number is a literal ("0FFH", "1010B", "12D", "12") or a sum and difference of literals; an operand
+// value may also use the program's symbols. Results are signed 32-bit: the value when >= 0, -1 for text
+// that is not valid, -2 for a value out of range for the requested width (tipo false: 8 bits, true: 16
+// bits); a sum below zero is returned as it is and every caller rejects it.
+//
+//   SymbolTable symbols; symbols.add("TABLA", 0x1234);
+//   cmpnum("100H", true);                       // 256
+//   std::string op = "TABLA + 2";
+//   sacaoperando(op, true, symbols);            // 0x1236, op is now "TABLA+2"
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vandor {
+
+inline constexpr int32_t kInvalid = -1;
+inline constexpr int32_t kOutOfRange = -2;
+
+// The symbol table: entries in the order of definition; lookups find the first entry of a name, as a
+// search from the first entry would, but through an index.
+class SymbolTable {
+public:
+    struct Entry {
+        std::string name;
+        int64_t value;
+    };
+
+    void clear();
+    // Appends an entry and returns how many earlier entries carry the same name.
+    int add(std::string_view name, int64_t value);
+    // The first entry of that name, or nullptr.
+    const Entry* find(std::string_view name) const;
+    const std::vector<Entry>& entries() const { return entries_; }
+    bool empty() const { return entries_.empty(); }
+
+private:
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    struct NameInfo {
+        size_t first;
+        int count;
+    };
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, NameInfo, NameHash, std::equal_to<>> index_;
+};
+
+// A number: one literal, or a sum of literals through separa. Never consults symbols.
+int32_t cmpnum(std::string_view cad, bool tipo);
+// An operand value: deletes every blank of cad in place, then a literal, a symbol, or a sum.
+int32_t sacaoperando(std::string& cad, bool tipo, const SymbolTable& symbols);
+// Sums and differences of literals (separa) or of literals and symbols (sepoperando). Every term must be
+// a valid 16-bit value; only the total is held to the width of tipo.
+int32_t separa(std::string_view cad, bool tipo);
+int32_t sepoperando(std::string_view cad, bool tipo, const SymbolTable& symbols);
+// Digit converters; -1 when the value does not fit in a signed 32-bit integer.
+int32_t bintodec(std::string_view cad);
+int32_t hextodec(std::string_view cad);
+int32_t dectodec(std::string_view cad);
+
+namespace assembler {
+// The smaller of two character positions counted from 1, where 0 means absent.
+int min(int a, int b);
+}  // namespace assembler
+
+}  // namespace vandor

@@ -1,0 +1,53 @@
+// The source line scanner: raw lines kept byte for byte for the listing and the error reports, cleaned
+// statement texts (tabs to blanks, trimmed, ASCII upper case, comment cut at the first ";"), and the split
+// of a statement into label, instruction-table row or directive, and operand text.
+//
+//   SourceText src = readSource(bytes);        // src.rawLines[i], src.statements[k].text / .line
+//   SplitErrors errors = splitStatement(src.statements[0], table);
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assembler/encoding_table.h"
+
+namespace vandor {
+
+inline constexpr std::string_view kMsgEtiquetaNula = "Etiqueta nula";
+inline constexpr std::string_view kMsgSintaxis = "Sintaxis incorrecta";
+inline constexpr std::string_view kMsgCodigo = "Código de operación no valido";
+
+struct Statement {
+    std::string text;       // cleaned line
+    int32_t line = 0;       // index of its raw line
+    std::string label;      // empty if none
+    std::string operand;    // empty if none
+    int16_t code = kCodeNone;
+    int64_t address = 0;    // location counter (may pass FFFF; such bytes are rejected)
+    int64_t size = 0;       // object bytes
+    std::vector<uint8_t> object;
+};
+
+struct SourceText {
+    std::vector<std::string_view> rawLines;  // views into the caller's bytes
+    std::vector<Statement> statements;
+};
+
+// Lines end in CR LF or a lone LF; a last line without an end counts. An empty text has no line.
+SourceText readSource(std::string_view bytes);
+
+// The cleaned text of one raw line; empty when the line is blank or only a comment.
+std::string cleanLine(std::string_view raw);
+
+struct SplitErrors {
+    std::string_view messages[2];
+    int count = 0;
+    void add(std::string_view m) { messages[count++] = m; }
+};
+
+// Sets label, code and operand of a statement from its text.
+SplitErrors splitStatement(Statement& st, const EncodingTable& table);
+
+}  // namespace vandor

@@ -23,7 +23,7 @@ using vandor::Dialogs;
 namespace {
 
 // The grid catches up with the trace at most this often (ms), and never spends more than about a fifth
-// of the time doing so: with millions of rows one catch-up costs milliseconds.
+// of the time doing so and repainting: with millions of rows one catch-up costs milliseconds.
 constexpr qint64 kMinFlushInterval = 16;
 constexpr qint64 kFlushCostFactor = 4;
 
@@ -49,6 +49,19 @@ public:
         updateGeometries();
         verticalScrollBar()->setValue(row);
     }
+    // How long the last repaint of the rows took (ms), part of what a catch-up costs.
+    qint64 lastPaintCost() const { return paintCost_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QElapsedTimer t;
+        t.start();
+        QTableView::paintEvent(event);
+        paintCost_ = t.elapsed();
+    }
+
+private:
+    qint64 paintCost_ = 0;
 };
 
 }  // namespace
@@ -59,14 +72,10 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     setWindowIcon(parent ? parent->window()->windowIcon() : QApplication::windowIcon());
 
     const QFont font = traceFont();
-    model_ = new vandor::TraceModel(sim_.trace, this);
-    model_->setFont(font);
-
     auto* grid = new TraceGrid(this);
     lista_ = grid;
     lista_->setObjectName(QStringLiteral("lista"));
     lista_->setFont(font);
-    lista_->setModel(model_);
     lista_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lista_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     lista_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -74,10 +83,18 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     lista_->setCornerButtonEnabled(false);
     lista_->verticalHeader()->hide();
 
-    // Column widths follow the lengths of the header's titles; every row has the same fixed height.
+    // Every row has the same fixed height, set before the rows exist (afterwards it is a walk over
+    // all of them); column widths follow the lengths of the header's titles.
     const QFontMetrics metrics(font);
-    const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
     const int rowHeight = metrics.height() + 4;
+    QHeaderView* rows = lista_->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(rowHeight);
+    model_ = new vandor::TraceModel(sim_.trace, this);
+    lista_->setModel(model_);
+
+    const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
     QHeaderView* header = lista_->horizontalHeader();
     header->setFont(font);
     header->setHighlightSections(false);
@@ -92,10 +109,6 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
         columnsWidth += width;
     }
     header->setStretchLastSection(false);
-    QHeaderView* rows = lista_->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(rowHeight);
 
     const int frame = 2 * lista_->frameWidth();
     const int scrollBar = lista_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
@@ -150,7 +163,8 @@ void Listapasos::flush() {
     const int before = model_->rowCount();
     model_->sync();
     if (model_->rowCount() > before) applyScrollRule();
-    flushInterval_ = std::max(kMinFlushInterval, kFlushCostFactor * cost.elapsed());
+    const qint64 paint = static_cast<TraceGrid*>(lista_)->lastPaintCost();
+    flushInterval_ = std::max(kMinFlushInterval, kFlushCostFactor * (cost.elapsed() + paint));
     sinceFlush_.restart();
 }
 

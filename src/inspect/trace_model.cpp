@@ -23,10 +23,6 @@ QVariant TraceModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromLatin1(trace_.cellText(static_cast<size_t>(index.row()), index.column()));
-    case Qt::FontRole:
-        return font_;
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:
         return {};
     }
@@ -41,8 +37,6 @@ QVariant TraceModel::headerData(int section, Qt::Orientation orientation, int ro
         const std::string_view title = Trace::headerTitle(section);
         return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
     }
-    case Qt::FontRole:
-        return font_;
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:

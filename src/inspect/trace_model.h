@@ -10,7 +10,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QFont>
 
 #include "inspect/trace.h"
 
@@ -34,8 +33,6 @@ public:
     // Announces the whole trace afresh (after it was cleared or replaced).
     void reload();
 
-    void setFont(const QFont& font) { font_ = font; }
-
 private:
     // Rows are announced as int; a trace beyond that range shows its first INT_MAX rows.
     int traceRows() const;
@@ -43,7 +40,6 @@ private:
     const Trace& trace_;
     int announced_ = 0;
     bool lastRowFilled_ = false;  // regsFilled of the last announced row when it was announced
-    QFont font_;
 };
 
 }  // namespace vandor

@@ -184,6 +184,8 @@ bool Halt::eventFilter(QObject* watched, QEvent* event) {
                     reason == Qt::MouseFocusReason && QApplication::focusWidget() == aceptar_;
                 if (rutvalidate()) {
                     justRejected_ = towardsAceptar;
+                    // The focus is back in the box: it must not see a focus loss (which deselects).
+                    return true;
                 } else {
                     txtVec_LostFocus();
                 }

@@ -1,0 +1,276 @@
+#include "assembler/ensamblador_window.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <mutex>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "assembler/assembler.h"
+#include "common/sinks.h"
+#include "editor/fixed_font.h"
+#include "editor/text_encoding.h"
+#include "mainwindow/dialogs.h"
+
+using vandor::twips;
+
+namespace {
+
+// Time the window gives the boxes per tick, so that input and painting go on during a long run.
+constexpr int kTickMs = 30;
+constexpr qint64 kBudgetMs = 12;
+// Text moved into a box at a time; cut at a line end.
+constexpr size_t kChunkBytes = 64 * 1024;
+
+QString decodeLines(const std::string& bytes) {
+    const QByteArray raw = QByteArray::fromStdString(bytes);
+    return vandor::decodeSourceText(raw).text;
+}
+
+}  // namespace
+
+// A text sink written by the assembler's thread and read by the window: the whole text (stored as the
+// listing once the run is over) and the part not yet shown.
+class LiveTextSink final : public vandor::TextSink {
+public:
+    void clear() override {
+        std::lock_guard lock(mutex_);
+        text_.clear();
+        pending_.clear();
+        clearPending_ = true;
+    }
+    void append(std::string_view t) override {
+        std::lock_guard lock(mutex_);
+        text_.append(t);
+        pending_.append(t);
+    }
+
+    // The next piece to show: whether the box must be emptied first, and whole lines of at most about
+    // maxBytes. Empty when nothing is waiting.
+    std::string take(size_t maxBytes, bool& clearFirst) {
+        std::lock_guard lock(mutex_);
+        clearFirst = clearPending_;
+        clearPending_ = false;
+        size_t n = pending_.size();
+        if (n > maxBytes) {
+            const size_t cut = pending_.rfind('\n', maxBytes);
+            n = cut == std::string::npos ? pending_.find('\n', maxBytes) : cut;
+            n = n == std::string::npos ? pending_.size() : n + 1;
+        }
+        std::string piece = pending_.substr(0, n);
+        pending_.erase(0, n);
+        return piece;
+    }
+    bool idle() const {
+        std::lock_guard lock(mutex_);
+        return pending_.empty() && !clearPending_;
+    }
+    // Only once the assembler's thread has ended.
+    const std::string& text() const { return text_; }
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+    std::string pending_;
+    bool clearPending_ = false;
+};
+
+// The assembler's message boxes, held until the run is over and then shown on the window's thread.
+class QueuedMessages final : public vandor::MessageSink {
+public:
+    void message(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        texts_.push_back(text);
+    }
+    std::vector<std::string> takeAll() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(texts_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
+};
+
+namespace {
+
+// The listing writer's messages go straight to the window's dialogs.
+class DialogMessages final : public vandor::MessageSink {
+public:
+    DialogMessages(vandor::Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
+    void message(const std::string& text) override { dialogs_.message(parent_, QString::fromStdString(text)); }
+
+private:
+    vandor::Dialogs& dialogs_;
+    QWidget* parent_;
+};
+
+QPlainTextEdit* makeBox(const char* name, const QRect& geometry, QWidget* parent) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setFont(vandor::fixedFont());
+    box->setGeometry(geometry);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setUndoRedoEnabled(false);
+    // The boxes show the run; what is stored comes from the assembler, so they are not for typing.
+    box->setReadOnly(true);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return box;
+}
+
+}  // namespace
+
+Ensamblador::Ensamblador(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("Ensamblador"));
+    setWindowTitle(vandor::kAppTitle);
+    if (parent) setWindowIcon(parent->windowIcon());
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setModal(true);
+
+    filelst_ = makeBox("filelst", twips(0, 360, 6855, 4935), this);
+    filehex_ = makeBox("filehex", twips(0, 5280, 6855, 1455), this);
+
+    label1_ = new QLabel(this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    QFont labelFont;
+    labelFont.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    labelFont.setPointSize(12);
+    labelFont.setBold(true);
+    label1_->setFont(labelFont);
+    label1_->setGeometry(twips(0, 6840, 6855, 375));
+
+    cerrar_ = new QPushButton(QStringLiteral("&Cerrar"), this);
+    cerrar_->setObjectName(QStringLiteral("Cerrar"));
+    cerrar_->setGeometry(twips(5280, 6840, 1575, 375));
+    cerrar_->setAutoDefault(false);
+    // Every opening runs an assembly: the window is not closable until the run has ended.
+    cerrar_->setEnabled(false);
+    connect(cerrar_, &QPushButton::clicked, this, &Ensamblador::cerrar_Click);
+    // The outcome label lies under the button's row; the button stays on top of it.
+    cerrar_->raise();
+
+    file1_ = new QLabel(this);
+    file1_->setObjectName(QStringLiteral("file1"));
+    file2_ = new QLabel(this);
+    file2_->setObjectName(QStringLiteral("file2"));
+    file3_ = new QLabel(this);
+    file3_->setObjectName(QStringLiteral("file3"));
+    for (QLabel* hidden : {file1_, file2_, file3_}) hidden->hide();
+
+    setFixedSize(twips(6855), twips(6840 + 375 + 60));
+
+    drainTimer_.setInterval(kTickMs);
+    connect(&drainTimer_, &QTimer::timeout, this, &Ensamblador::drain);
+}
+
+Ensamblador::~Ensamblador() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void Ensamblador::setPaths(const QString& source, const QString& object, const QString& listing) {
+    file1_->setText(source);
+    file2_->setText(object);
+    file3_->setText(listing);
+}
+
+void Ensamblador::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (started_) return;
+    started_ = true;
+    // Each opening runs exactly one assembly, once the window is on screen.
+    QTimer::singleShot(0, this, &Ensamblador::Form_Activate);
+}
+
+void Ensamblador::Form_Activate() {
+    filelst_->clear();
+    filehex_->clear();
+    cerrar_->setEnabled(false);
+    label1_->clear();
+    running_ = true;
+    runClock_.start();
+
+    lstSink_ = std::make_unique<LiveTextSink>();
+    hexSink_ = std::make_unique<LiveTextSink>();
+    messages_ = std::make_unique<QueuedMessages>();
+    workerDone_ = false;
+    const std::string source = QFile::encodeName(file1_->text()).toStdString();
+    const std::string object = QFile::encodeName(file2_->text()).toStdString();
+    worker_ = std::thread([this, source, object] {
+        workerResult_ = vandor::Ensambla(source, object, *lstSink_, *hexSink_, *messages_);
+        workerDone_ = true;
+    });
+    drainTimer_.start();
+}
+
+void Ensamblador::drain() {
+    // Checked before taking text: once the thread is done and both sinks are empty, all has been shown.
+    const bool done = workerDone_;
+    QElapsedTimer budget;
+    budget.start();
+    for (auto [sink, box] : {std::pair{lstSink_.get(), filelst_}, std::pair{hexSink_.get(), filehex_}}) {
+        bool moved = false;
+        do {
+            bool clearFirst = false;
+            const std::string piece = sink->take(kChunkBytes, clearFirst);
+            if (clearFirst) box->clear();
+            if (piece.empty()) break;
+            QTextCursor end(box->document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(decodeLines(piece));
+            moved = true;
+        } while (budget.elapsed() < kBudgetMs);
+        if (moved) {
+            // The caret at the end keeps the newest lines in view.
+            box->moveCursor(QTextCursor::End);
+            box->ensureCursorVisible();
+        }
+    }
+    if (done && lstSink_->idle() && hexSink_->idle()) finish();
+}
+
+void Ensamblador::finish() {
+    drainTimer_.stop();
+    worker_.join();
+    lastRunMs_ = runClock_.elapsed();
+    for (const std::string& text : messages_->takeAll()) dialogs_.message(this, QString::fromStdString(text));
+
+    const bool ok = workerResult_;
+    running_ = false;
+    cerrar_->setEnabled(true);
+    if (ok) {
+        label1_->setText(QStringLiteral("Ensamblado correcto"));
+        dialogs_.beep();
+        cerrar_->setFocus();
+    } else {
+        label1_->setText(QStringLiteral("Ensamblado incorrecto"));
+        dialogs_.message(this, QStringLiteral("Ensamblado incorrecto"));
+        filehex_->setFocus();
+    }
+    // The listing always reflects the last run, failed ones too.
+    if (!file3_->text().isEmpty()) {
+        DialogMessages boxes(dialogs_, this);
+        vandor::creafilelst(lstSink_->text(), QFile::encodeName(file3_->text()).toStdString(), boxes);
+    }
+    emit assemblyFinished(ok);
+}
+
+void Ensamblador::cerrar_Click() { close(); }
+
+void Ensamblador::closeEvent(QCloseEvent* event) {
+    if (!cerrar_->isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void Ensamblador::reject() {
+    if (!cerrar_->isEnabled()) return;
+    QDialog::reject();
+}

@@ -1,0 +1,136 @@
+#include "editor/busqueda.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+#include "editor/editor.h"
+#include "editor/fixed_font.h"
+#include "mainwindow/dialogs.h"
+
+using vandor::twips;
+
+namespace {
+
+bool sameChar(QChar a, QChar b, bool matchCase) { return matchCase ? a == b : a.toUpper() == b.toUpper(); }
+
+// The first position i (1-based) from `from` to `to` where p occurs in t, or 0. Comparing character by
+// character keeps positions exact where upper-casing a whole string would change its length.
+qsizetype findForward(const QString& t, const QString& p, qsizetype from, qsizetype to, bool matchCase) {
+    const qsizetype last = std::min(to, t.size() - p.size() + 1);
+    for (qsizetype i = std::max<qsizetype>(from, 1); i <= last; ++i) {
+        if (!sameChar(t[i - 1], p[0], matchCase)) continue;
+        qsizetype k = 1;
+        while (k < p.size() && sameChar(t[i - 1 + k], p[k], matchCase)) ++k;
+        if (k == p.size()) return i;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Busqueda::Busqueda(Editor& editor) : QDialog(&editor), editor_(editor) {
+    setObjectName(QStringLiteral("Busqueda"));
+    setWindowTitle(vandor::kAppTitle + QStringLiteral(" - Buscar"));
+    setWindowIcon(editor.windowIcon());
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    dirini_ = new QLabel(this);
+    dirini_->setObjectName(QStringLiteral("dirini"));
+    dirini_->setGeometry(twips(120, 0, 855, 375));
+    dirini_->hide();
+
+    cadena_ = new QLineEdit(this);
+    cadena_->setObjectName(QStringLiteral("cadena"));
+    cadena_->setGeometry(twips(120, 120, 2775, 285));
+    cadena_->installEventFilter(this);
+    connect(cadena_, &QLineEdit::textChanged, this, &Busqueda::cadena_Change);
+
+    may_ = new QCheckBox(QStringLiteral("Coincidir mayúsculas y minúsculas"), this);
+    may_->setObjectName(QStringLiteral("may"));
+    may_->setGeometry(twips(120, 600, 2775, 255));
+
+    buscar_ = new QPushButton(QStringLiteral("&Buscar"), this);
+    buscar_->setObjectName(QStringLiteral("Buscar"));
+    buscar_->setGeometry(twips(3000, 120, 1095, 375));
+    buscar_->setEnabled(false);
+    // The default button: Enter in cadena searches as the button does (and not while it is disabled).
+    buscar_->setDefault(true);
+    connect(buscar_, &QPushButton::clicked, this, &Busqueda::Buscar_Click);
+
+    cancel_ = new QPushButton(QStringLiteral("&Cancelar"), this);
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    cancel_->setGeometry(twips(3000, 600, 1095, 375));
+    cancel_->setAutoDefault(false);
+    connect(cancel_, &QPushButton::clicked, this, &Busqueda::cancel_Click);
+
+    setFixedSize(twips(4215), twips(1095));
+}
+
+void Busqueda::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    cadena_->setFocus();
+    cadena_->selectAll();
+}
+
+bool Busqueda::eventFilter(QObject* watched, QEvent* event) {
+    // The whole text is selected whenever cadena gets the focus; after a mouse click the press would
+    // place the caret again, so the selection is made once the click is handled.
+    if (watched == cadena_ && event->type() == QEvent::FocusIn) {
+        QTimer::singleShot(0, cadena_, [box = cadena_] { box->selectAll(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Busqueda::cadena_Change() {
+    dirini_->clear();
+    buscar_->setEnabled(!cadena_->text().isEmpty());
+}
+
+void Busqueda::cancel_Click() { hide(); }
+
+void Busqueda::Buscar_Click() {
+    hide();
+    editor_.buscarSiguienteAction()->setEnabled(false);
+    const QString p = cadena_->text();
+    if (p.isEmpty()) return;  // nothing to look for
+    const QString t = editor_.documentText();
+    const bool matchCase = may_->isChecked();
+
+    qsizetype s;
+    if (!dirini_->text().isEmpty()) {
+        s = dirini_->text().toLongLong() + 1;
+    } else {
+        s = editor_.texto()->textCursor().selectionStart() + 1;
+        dirini_->setText(QString::number(s));
+    }
+
+    qsizetype found = findForward(t, p, s, t.size(), matchCase);
+    if (found == 0 && s != 1) {
+        const QString question = p + QStringLiteral(" no encontrada\r\n¿Desea buscar desde el principio del documento?");
+        if (editor_.dialogs().question(&editor_, question) != vandor::Dialogs::Answer::Yes) return;
+        found = findForward(t, p, 1, s, matchCase);
+    }
+    if (found == 0) {
+        editor_.dialogs().message(&editor_, p + QStringLiteral(" no encontrada"));
+        return;
+    }
+    select(found - 1, p.size());
+    editor_.buscarSiguienteAction()->setEnabled(true);
+    dirini_->setText(QString::number(found));
+}
+
+void Busqueda::select(qsizetype position, qsizetype length) {
+    QPlainTextEdit* texto = editor_.texto();
+    QTextCursor cursor = texto->textCursor();
+    cursor.setPosition(static_cast<int>(position));
+    cursor.setPosition(static_cast<int>(position + length), QTextCursor::KeepAnchor);
+    texto->setTextCursor(cursor);
+    texto->ensureCursorVisible();
+}

@@ -46,7 +46,9 @@ public:
     static constexpr int kMemorySize = 0x10000;
     static constexpr int kMemoryCells = kMemorySize + 2;  // two wrap-around cells after FFFF
 
-    uint8_t a = 0, b = 0, c = 0, d = 0, e = 0, f = 0, h = 0, l = 0;
+    // No pair has its two halves side by side: the pairs rebuilt after a step then read single bytes
+    // just stored, which the processor forwards, instead of a word over two byte stores, which it cannot.
+    uint8_t a = 0, b = 0, d = 0, h = 0, c = 0, e = 0, f = 0, l = 0;
     uint16_t bc = 0, de = 0, hl = 0, psw = 0, pc = 0, sp = 0;
 
     std::array<uint8_t, kMemoryCells> mem{};
@@ -62,8 +64,14 @@ public:
     MachineObserver* observer = nullptr;
     HaltHandler* haltHandler = nullptr;
 
-    void savmem(uint16_t dir, uint8_t dat);
-    void savport(uint8_t dir, uint8_t dat);
+    void savmem(uint16_t dir, uint8_t dat) {
+        mem[dir] = dat;
+        if (observer) observer->memoryWritten(dir, dat);
+    }
+    void savport(uint8_t dir, uint8_t dat) {
+        ports[dir] = dat;
+        if (observer) observer->portWritten(dir, dat);
+    }
     void synmem() {
         mem[kMemorySize] = mem[0];
         mem[kMemorySize + 1] = mem[1];
@@ -113,8 +121,5 @@ public:
     // M: the memory byte addressed by HL.
     uint8_t byteAtHL() const { return mem[hl]; }
 };
-
-
-
 
 }  // namespace vandor

@@ -95,6 +95,7 @@ public:
     bool usable(HaltOption button) const;
 
     // Check boxes: the value each shows, and a user's click (runs the action when the value changes).
+    // ChkSOD is disabled: setShown ignores it.
     bool shown(CheckBox box) const;
     void setShown(CheckBox box, bool checked);
     void chkSID_Click(bool checked) { m.sid = checked; }
@@ -119,6 +120,7 @@ public:
 
 private:
     void halted() override;
+    void perform(HaltOption button);
     void callInterrupt(uint16_t vectorAddress);
     void applyShown(CheckBox box, bool checked);
     void takeRst75IfPending();
@@ -126,7 +128,8 @@ private:
     bool shown_[5] = {false, false, false, false, false};
     uint8_t vector_ = 0;
     bool running_ = false;
-    bool haltStopped_ = false;
+    bool haltStopped_ = false;  // the run in progress was stopped by a HLT
+    int haltDepth_ = 0;         // Halt dialogs open inside one another (INTR supplying HLT)
     uint64_t steps_ = 0;
 };
 

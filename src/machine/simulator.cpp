@@ -1,0 +1,217 @@
+#include "machine/simulator.h"
+
+namespace vandor {
+namespace {
+
+constexpr uint16_t kTrapVector = 0x0024;
+constexpr uint16_t kRst55Vector = 0x002C;
+constexpr uint16_t kRst65Vector = 0x0034;
+constexpr uint16_t kRst75Vector = 0x003C;
+
+// An INTR choice in the Halt dialog whose supplied byte is itself HLT halts again from inside the halt;
+// past this depth the inner HLT is left halted instead of asking once more, so a fixed answer (vandor-cli
+// --on-hlt INTR --vec 76) cannot recurse without end.
+constexpr int kMaxNestedHalts = 16;
+
+constexpr int index(CheckBox box) { return static_cast<int>(box); }
+
+// Forwards writes to the real observer and notes whether one address was written through savmem.
+class WriteWatch final : public MachineObserver {
+public:
+    WriteWatch(MachineObserver* next, uint16_t address) : next_(next), address_(address) {}
+    void memoryWritten(uint16_t address, uint8_t value) override {
+        if (address == address_) written_ = true;
+        if (next_) next_->memoryWritten(address, value);
+    }
+    void portWritten(uint8_t port, uint8_t value) override {
+        if (next_) next_->portWritten(port, value);
+    }
+    bool written() const { return written_; }
+
+private:
+    MachineObserver* next_;
+    uint16_t address_;
+    bool written_ = false;
+};
+
+}  // namespace
+
+Simulator::Simulator() {
+    m.haltHandler = this;
+    Reset_Click();
+}
+
+void Simulator::Reset_Click() {
+    m.resetState();
+    regen();
+}
+
+void Simulator::callInterrupt(uint16_t vectorAddress) {
+    m.ie = false;
+    m.OPCALL(vectorAddress);
+    regen();
+}
+
+void Simulator::Trap_Click() { callInterrupt(kTrapVector); }
+void Simulator::Rst55_Click() { callInterrupt(kRst55Vector); }
+void Simulator::Rst65_Click() { callInterrupt(kRst65Vector); }
+
+void Simulator::Rst75_Click() {
+    m.rst75Latch = true;
+    callInterrupt(kRst75Vector);
+}
+
+void Simulator::Intr_Click() {
+    m.ie = false;
+    // The device's byte sits at PC only while it executes; the memory grid never sees it.
+    const uint16_t at = m.pc;
+    const uint8_t kept = m.mem[at];
+    m.mem[at] = vector_;
+    MachineObserver* const observer = m.observer;
+    WriteWatch watch(observer, at);
+    m.observer = &watch;
+    m.EjecutaPASO(true);
+    m.observer = observer;
+    m.mem[at] = kept;
+    // The supplied instruction stored into that very cell (a push onto it, MOV M): the grid showed
+    // that store, so it must now show the byte put back.
+    if (watch.written() && observer) observer->memoryWritten(at, kept);
+    regen();
+}
+
+bool Simulator::usable(HaltOption button) const {
+    switch (button) {
+    case HaltOption::Reset:
+    case HaltOption::Trap: return true;
+    case HaltOption::Rst55: return m.ie && !m.m55;
+    case HaltOption::Rst65: return m.ie && !m.m65;
+    case HaltOption::Rst75: return m.ie && !m.m75;
+    case HaltOption::Intr: return m.ie;
+    }
+    return false;
+}
+
+void Simulator::press(HaltOption button) {
+    if (usable(button)) perform(button);
+}
+
+bool Simulator::shown(CheckBox box) const {
+    return shown_[index(box)];
+}
+
+void Simulator::setShown(CheckBox box, bool checked) {
+    // ChkSOD is disabled: only regen sets it.
+    if (box == CheckBox::ChkSOD || shown_[index(box)] == checked) return;
+    shown_[index(box)] = checked;
+    applyShown(box, checked);
+}
+
+void Simulator::takeRst75IfPending() {
+    if (m.ie && m.rst75Latch && !m.m75) Rst75_Click();
+}
+
+void Simulator::applyShown(CheckBox box, bool checked) {
+    switch (box) {
+    case CheckBox::CHKEI:
+        m.ie = checked;
+        takeRst75IfPending();
+        break;
+    case CheckBox::CHK55: m.m55 = checked; break;
+    case CheckBox::CHK65: m.m65 = checked; break;
+    case CheckBox::CHK75:
+        m.m75 = checked;
+        takeRst75IfPending();
+        break;
+    case CheckBox::ChkSOD: break;
+    }
+}
+
+void Simulator::regen() {
+    m.synmem();
+    // Each box is compared with the state as it is when its turn comes: an action of an earlier box may
+    // have taken RST 7.5 and refreshed everything already.
+    auto follow = [this](CheckBox box, bool value) {
+        if (shown_[index(box)] != value) [[unlikely]] {
+            shown_[index(box)] = value;
+            applyShown(box, value);
+        }
+    };
+    follow(CheckBox::CHKEI, m.ie);
+    follow(CheckBox::CHK55, m.m55);
+    follow(CheckBox::CHK65, m.m65);
+    follow(CheckBox::CHK75, m.m75);
+    follow(CheckBox::ChkSOD, m.sod);
+    if (views) views->regenerated();
+}
+
+void Simulator::step() {
+    if (recordTrace) trace.listainstru(m);
+    m.EjecutaPASO(false);
+    regen();
+    if (recordTrace) trace.listareg(m);
+    ++steps_;
+}
+
+void Simulator::startRun() {
+    running_ = true;
+    haltStopped_ = false;
+}
+
+void Simulator::stopRun() {
+    running_ = false;
+}
+
+StopReason Simulator::run(uint64_t maxSteps) {
+    if (!running_) return StopReason::Stopped;
+    haltStopped_ = false;
+    for (uint64_t i = 0; i < maxSteps; ++i) {
+        step();
+        if (!running_) [[unlikely]]
+            return haltStopped_ ? StopReason::Halt : StopReason::Stopped;
+        if (m.breakpoints[m.pc]) [[unlikely]] {
+            stopRun();
+            return StopReason::Breakpoint;
+        }
+        if (traceLimit != 0 && recordTrace && trace.size() >= traceLimit) [[unlikely]] {
+            stopRun();
+            return StopReason::TraceFull;
+        }
+    }
+    return StopReason::Steps;
+}
+
+void Simulator::perform(HaltOption option) {
+    switch (option) {
+    case HaltOption::Reset: Reset_Click(); break;
+    case HaltOption::Trap: Trap_Click(); break;
+    case HaltOption::Rst55: Rst55_Click(); break;
+    case HaltOption::Rst65: Rst65_Click(); break;
+    case HaltOption::Rst75: Rst75_Click(); break;
+    case HaltOption::Intr: Intr_Click(); break;
+    }
+}
+
+void Simulator::halted() {
+    auto stopAtHalt = [this] {
+        if (running_) {
+            stopRun();
+            haltStopped_ = true;
+        }
+    };
+    if (!haltDialog || haltDepth_ >= kMaxNestedHalts) {
+        stopAtHalt();
+        return;
+    }
+    ++haltDepth_;
+    const HaltChoice choice = haltDialog->chooseHaltExit(running_);
+    if (choice.leaveHalted) {
+        stopAtHalt();
+    } else {
+        // A disabled option cannot be selected: the dialog's first option, RESET, is performed instead.
+        perform(usable(choice.option) ? choice.option : HaltOption::Reset);
+        if (!choice.continueRun) stopAtHalt();
+    }
+    --haltDepth_;
+}
+
+}  // namespace vandor

@@ -15,6 +15,10 @@ namespace {
 constexpr std::string_view kMsgErrorCreando = "Error creando fichero";
 constexpr std::string_view kMsgErrorLectura = "Error en lectura";
 
+// A name defined n times is reported n(n-1)/2 times; this bound keeps a file of thousands of equal labels
+// from producing billions of lines. No real program comes near it.
+constexpr int64_t kMaxDuplicateReports = 100000;
+
 // The three passes over the statements of one run. Each pass empties filelst and lists its own form;
 // errors go through msgerr the moment they are found, so each stands where its pass put it.
 class Passes {
@@ -122,7 +126,14 @@ private:
         const Statement& s = st_[i];
         const int64_t value = s.code == kCodeEqu ? cmpnum(s.operand, true) : s.address;
         const int earlier = run_.symbols.add(s.label, value);
-        for (int k = 0; k < earlier; ++k) msgerr(i, kMsgDuplicada);
+        for (int k = 0; k < earlier; ++k) {
+            if (duplicateReports_ == kMaxDuplicateReports) {
+                error_ = true;
+                break;
+            }
+            ++duplicateReports_;
+            msgerr(i, kMsgDuplicada);
+        }
         if (value < 0 && s.code == kCodeEqu) msgerr(i, kMsgDireccion);
     }
 
@@ -167,6 +178,7 @@ private:
     TextSink& filelst_;
     TextSink& filehex_;
     bool error_ = false;
+    int64_t duplicateReports_ = 0;
     std::string line_;
 };
 

@@ -1,0 +1,146 @@
+#include "assembler/encoding_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "inspect/opcodes.h"
+
+namespace vandor {
+namespace {
+
+class EncodingTableTest : public ::testing::Test {
+protected:
+    void SetUp() override { table.creatabla(messages); }
+    EncodingTable table;
+    CollectingMessages messages;
+};
+
+// The key an opcode's instruction text gives: blanks and value placeholders removed.
+std::string keyOf(std::string_view text) {
+    std::string key;
+    for (size_t i = 0; i < text.size();) {
+        if (text.substr(i, 7) == "palabra") {
+            i += 7;
+        } else if (text.substr(i, 4) == "byte") {
+            i += 4;
+        } else {
+            if (text[i] != ' ') key.push_back(text[i]);
+            ++i;
+        }
+    }
+    return key;
+}
+
+TEST_F(EncodingTableTest, RowsAreSortedUniqueAndGroupedBySize) {
+    EXPECT_TRUE(messages.messages.empty());
+    int bySize[4] = {};
+    std::set<std::string> keys;
+    for (int k = 0; k < kTableRows; ++k) {
+        ++bySize[table.size(k)];
+        keys.insert(table.key(k));
+        if (k > 0) {
+            EXPECT_LT(table.key(k - 1), table.key(k));
+        }
+        const std::string& t = table.codeTemplate(k);
+        EXPECT_EQ(t.substr(2), std::string(t.size() - 2, '0')) << table.key(k);
+    }
+    EXPECT_EQ(bySize[1], 203);
+    EXPECT_EQ(bySize[2], 18);
+    EXPECT_EQ(bySize[3], 26);
+    EXPECT_EQ(keys.size(), 247u);
+    EXPECT_EQ(table.key(0), "ACI");
+    EXPECT_EQ(table.key(246), "XTHL");
+}
+
+// Every row must agree with the opcode table the executor and the disassembler use: same opcode, same
+// length, and every defined opcode reachable from exactly one key (HLT's byte from two).
+TEST_F(EncodingTableTest, RowsAgreeWithTheOpcodeTable) {
+    int rowsPerOpcode[256] = {};
+    for (int k = 0; k < kTableRows; ++k) {
+        const uint8_t op = table.opcode(k);
+        ++rowsPerOpcode[op];
+        EXPECT_EQ(table.size(k), opcodeLength(op)) << table.key(k);
+        if (table.key(k) == "MOVM,M") {
+            EXPECT_EQ(op, 0x76);
+        } else {
+            EXPECT_EQ(keyOf(kOpcodeText[op]), table.key(k));
+        }
+    }
+    for (int op = 0; op < 256; ++op) {
+        const int expected = kOpcodeText[op] == "?" ? 0 : (op == 0x76 ? 2 : 1);
+        EXPECT_EQ(rowsPerOpcode[op], expected) << "opcode " << op;
+    }
+}
+
+TEST_F(EncodingTableTest, BuscaFindsRowsAndDirectives) {
+    struct Case {
+        const char* cad;
+        int opcode;  // -1: not found
+        int size;
+    };
+    const Case cases[] = {
+        {"RST5", 0xEF, 1}, {"RST3", 0xDF, 1},  {"MVIA,", 0x3E, 2}, {"MVIA", -1, 0},   {"MVI", -1, 0},
+        {"CM", 0xFC, 3},   {"CMA", 0x2F, 1},   {"ORG100H", -1, 0}, {"ACI", 0xCE, 2},  {"XTHL", 0xE3, 1},
+        {"AAA", -1, 0},    {"ZZZ", -1, 0},     {"mov", -1, 0},     {"MOVA,B", 0x78, 1}, {"LXISP,", 0x31, 3},
+        {"PUSHPSW", 0xF5, 1}, {"ADDA", 0x87, 1}, {"JPE", 0xEA, 3}, {"MOVM,M", 0x76, 1}, {"", -1, 0},
+        {"A", -1, 0},      {"XTHLX", -1, 0},   {"\xFF\xFF", -1, 0},
+    };
+    for (const Case& c : cases) {
+        const int16_t row = table.busca(c.cad);
+        if (c.opcode < 0) {
+            EXPECT_EQ(row, kCodeNone) << c.cad;
+        } else {
+            ASSERT_GE(row, 0) << c.cad;
+            EXPECT_EQ(table.opcode(row), c.opcode) << c.cad;
+            EXPECT_EQ(table.size(row), c.size) << c.cad;
+        }
+    }
+    EXPECT_EQ(table.busca("CPU"), -2);
+    EXPECT_EQ(table.busca("HOF"), -3);
+    EXPECT_EQ(table.busca("ORG"), -4);
+    EXPECT_EQ(table.busca("EQU"), -5);
+    EXPECT_EQ(table.busca("DFB"), -6);
+    EXPECT_EQ(table.busca("DFW"), -7);
+    EXPECT_EQ(table.busca("END"), -8);
+    EXPECT_EQ(table.busca("END "), -1);
+    EXPECT_EQ(table.busca(std::string_view("NOP\0", 4)), -1);
+}
+
+// The binary search must find every key and nothing else: each key, and each key with a character
+// appended, removed or changed, gives the same answer as a search of the whole table.
+TEST_F(EncodingTableTest, BinarySearchAgreesWithAFullSearch) {
+    auto linear = [&](const std::string& cad) -> int {
+        for (int k = 0; k < kTableRows; ++k)
+            if (table.key(k) == cad) return k;
+        return -1;
+    };
+    for (int k = 0; k < kTableRows; ++k) {
+        const std::string key = table.key(k);
+        EXPECT_EQ(table.busca(key), k);
+        for (const char ch : std::string(",0AMZ\x7F")) {
+            EXPECT_EQ(table.busca(key + ch), linear(key + ch));
+            std::string changed = key;
+            changed.back() = ch;
+            EXPECT_EQ(table.busca(changed), linear(changed));
+        }
+        const std::string shorter = key.substr(0, key.size() - 1);
+        EXPECT_EQ(table.busca(shorter), linear(shorter));
+    }
+}
+
+TEST(EncodingTableOrder, AnOutOfOrderRowIsReportedAndBuildingGoesOn) {
+    std::array<std::string_view, kTableRows> rows = kTableRowTexts;
+    std::swap(rows[10], rows[11]);
+    EncodingTable table;
+    CollectingMessages messages;
+    table.creatabla(messages, rows);
+    EXPECT_EQ(messages.messages, std::vector<std::string>{"Error en tabla"});
+    EXPECT_EQ(table.key(246), "XTHL");
+    EXPECT_EQ(table.codeTemplate(0), "CE00");
+}
+
+}  // namespace
+}  // namespace vandor

@@ -1,0 +1,127 @@
+#include "assembler/scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vandor {
+namespace {
+
+TEST(ScannerReading, LineEndsRawLinesAndStatementNumbers) {
+    const std::string bytes = "; cabecera\r\n  nop\t; uno\r\n\r\n\t \r\nhlt\nRET\r\n  last\tone  ";
+    const SourceText src = readSource(bytes);
+    ASSERT_EQ(src.rawLines.size(), 7u);
+    EXPECT_EQ(src.rawLines[0], "; cabecera");
+    EXPECT_EQ(src.rawLines[1], "  nop\t; uno");
+    EXPECT_EQ(src.rawLines[2], "");
+    EXPECT_EQ(src.rawLines[3], "\t ");
+    EXPECT_EQ(src.rawLines[4], "hlt");
+    EXPECT_EQ(src.rawLines[6], "  last\tone  ");
+    ASSERT_EQ(src.statements.size(), 4u);
+    const char* texts[] = {"NOP", "HLT", "RET", "LAST ONE"};
+    const int lines[] = {1, 4, 5, 6};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(src.statements[k].text, texts[k]);
+        EXPECT_EQ(src.statements[k].line, lines[k]);
+    }
+}
+
+TEST(ScannerReading, EdgesOfTheFile) {
+    EXPECT_TRUE(readSource("").rawLines.empty());
+    EXPECT_EQ(readSource("\r\n").rawLines.size(), 1u);
+    EXPECT_EQ(readSource("NOP\r\n").rawLines.size(), 1u);
+    EXPECT_EQ(readSource("NOP").rawLines.size(), 1u);
+    // A CR that is not part of the line end stays in the raw line.
+    const SourceText src = readSource(std::string("A\rB\r\nC\r", 7));
+    ASSERT_EQ(src.rawLines.size(), 2u);
+    EXPECT_EQ(src.rawLines[0], "A\rB");
+    EXPECT_EQ(src.rawLines[1], "C");
+    const SourceText nul = readSource(std::string("N\0P\n", 4));
+    ASSERT_EQ(nul.statements.size(), 1u);
+    EXPECT_EQ(nul.statements[0].text, std::string("N\0P", 3));
+}
+
+TEST(ScannerReading, CleaningUpperCasesAsciiOnlyAndCutsAtTheFirstSemicolon) {
+    EXPECT_EQ(cleanLine("  mvi  a ,  5   ; carga"), "MVI  A ,  5");
+    EXPECT_EQ(cleanLine("\tdfb\t1;2;3"), "DFB 1");
+    EXPECT_EQ(cleanLine("; solo comentario"), "");
+    EXPECT_EQ(cleanLine("  \t  "), "");
+    EXPECT_EQ(cleanLine("et\xc3\xa1: nop"), "ET\xc3\xa1: NOP");
+    EXPECT_EQ(cleanLine("\xe1z"), "\xe1Z");
+}
+
+struct SplitCase {
+    const char* text;
+    const char* label;
+    const char* key;  // expected key of the row found, a directive word, or "" for none
+    const char* operand;
+    std::vector<std::string_view> errors;
+};
+
+class ScannerSplit : public ::testing::Test {
+protected:
+    void SetUp() override { table.creatabla(messages); }
+    EncodingTable table;
+    CollectingMessages messages;
+};
+
+TEST_F(ScannerSplit, EveryRuleAndMessage) {
+    const SplitCase cases[] = {
+        {"MVI  A ,  5", "", "MVIA,", "5", {}},
+        {"ADDA", "", "ADDA", "", {}},
+        {"MOVA,B", "", "", "", {kMsgSintaxis}},
+        {"MOV A,B", "", "MOVA,B", "", {}},
+        {"CM A", "", "CMA", "", {}},
+        {"JP E", "", "JPE", "", {}},
+        {"RET 5", "", "RET", "5", {}},
+        {"END INICIO", "", "END", "INICIO", {}},
+        {"CPU 8085", "", "CPU", "8085", {}},
+        {"X EQU 5", "", "", "", {kMsgCodigo}},
+        {"X: EQU 5", "X", "EQU", "5", {}},
+        {": NOP", "", "NOP", "", {kMsgEtiquetaNula}},
+        {":", "", "", "", {kMsgEtiquetaNula}},
+        {": MOVA,B", "", "", "", {kMsgEtiquetaNula, kMsgSintaxis}},
+        {": FOO", "", "", "", {kMsgEtiquetaNula, kMsgCodigo}},
+        {"BUCLE:", "BUCLE", "", "", {}},
+        {"MI  ETIQUETA: NOP", "MI ETIQUETA", "NOP", "", {}},
+        {"1A,B: HLT", "1A,B", "HLT", "", {}},
+        {"A:B: NOP", "A", "", "", {kMsgCodigo}},
+        {"LXI SP,2000H", "", "LXISP,", "2000H", {}},
+        {"LXI  H , TABLA + 2", "", "LXIH,", "TABLA+2", {}},
+        {"DFB 1, 2", "", "DFB", "1, 2", {}},
+        {"DFB  1 ,  2", "", "DFB", "1 , 2", {}},
+        {"JMP INICIO", "", "JMP", "INICIO", {}},
+        {"ORG 100H", "", "ORG", "100H", {}},
+        {"ORG 1 0", "", "ORG", "1 0", {}},
+        {"ADD B", "", "ADDB", "", {}},
+        {"PUSH PSW", "", "PUSHPSW", "", {}},
+        {"RST 5", "", "RST5", "", {}},
+        {"O RG", "", "ORG", "", {}},
+        {"FOO", "", "", "", {kMsgCodigo}},
+        {"FOO BAR", "", "", "", {kMsgCodigo}},
+        {"FOO B,C", "", "", "", {kMsgCodigo}},
+        {"HLT,", "", "", "", {kMsgSintaxis}},
+        {",", "", "", "", {kMsgSintaxis}},
+        {"MVI A,", "", "MVIA,", "", {}},
+        {"NOP X", "", "NOP", "X", {}},
+        {"E: :", "E", "", "", {kMsgCodigo}},
+    };
+    for (const SplitCase& c : cases) {
+        Statement st;
+        st.text = c.text;
+        const SplitErrors errors = splitStatement(st, table);
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(st.label, c.label);
+        EXPECT_EQ(st.operand, c.operand);
+        ASSERT_EQ(errors.count, static_cast<int>(c.errors.size()));
+        for (int e = 0; e < errors.count; ++e) EXPECT_EQ(errors.messages[e], c.errors[e]);
+        if (std::string_view(c.key).empty()) {
+            EXPECT_EQ(st.code, kCodeNone);
+        } else {
+            EXPECT_EQ(st.code, table.busca(c.key));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vandor

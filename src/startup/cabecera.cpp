@@ -97,7 +97,7 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twips(120, 120, 1980, 2160));
+    Picture1->setGeometry(twips(120, 120, 1980, 1680));
     Picture1->setPixmap(drawPicture(Picture1->size()));
 
     QFont titleFont = font();

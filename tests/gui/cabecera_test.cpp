@@ -279,16 +279,6 @@ private slots:
         QVERIFY(mainWindows.isEmpty());
     }
 
-    void escapeDoesNotEndTheSplash() {
-        publish("1.5.7 http://h/v");
-        make(300);
-        cabecera->showSplash();
-        QTest::keyClick(cabecera, Qt::Key_Escape);
-        QVERIFY(cabecera->isVisible());
-        QTRY_COMPARE(mainWindows.size(), 1);
-        QCOMPARE(ends, 0);
-    }
-
     // With the real Timer1: the main window opens five seconds after the start, not before.
     void realFiveSeconds() {
         publish("1.5.7\r\nhttp://h/vandor\r\n");

@@ -14,7 +14,9 @@ build: configure
 	@cmake --build --preset release
 
 run: build
-	$(BUILD)/src/cli/vandor-cli run examples/suma.hex
+	@cp examples/sumatabla.asm $(BUILD)/sumatabla.asm
+	$(BUILD)/src/cli/vandor-cli asm $(BUILD)/sumatabla.asm
+	$(BUILD)/src/cli/vandor-cli run $(BUILD)/sumatabla.HEX
 
 test: build
 	ctest --preset release

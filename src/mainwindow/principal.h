@@ -1,0 +1,200 @@
+// Principal: the simulator's main window. It owns the one simulated machine (through the Simulator) for
+// the life of the program and shows it: the program view with its entry row, the register, flag and
+// interrupt boxes, the stack, the memory and port grids; its buttons load object files, open the editor
+// and the assembler, step and run the program and raise the interrupts.
+//
+// Every box, check box, list and grid is a view of the machine, rewritten by regen() after the machine
+// changed; memory and port cells follow each savmem/savport. During a continuous run the views note
+// that they are behind after each step and catch up at the screen's pace (and before any user input is
+// handled), so a step costs microseconds.
+//
+//   vandor::QtDialogs dialogs;
+//   Principal window(dialogs);
+//   window.onCloseRequested = [&] { splash.showClosing(); };
+//   window.show();
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "inspect/disasm.h"
+#include "machine/simulator.h"
+
+namespace vandor {
+class Dialogs;
+class GridModel;
+class GridView;
+class HexBox;
+class LinesModel;
+class ProgramView;
+}  // namespace vandor
+
+class Halt;
+class Listapasos;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QListView;
+class QPushButton;
+
+class Principal : public QWidget,
+                  private vandor::RegenListener,
+                  private vandor::MachineObserver,
+                  private vandor::HaltDialog {
+    Q_OBJECT
+public:
+    explicit Principal(vandor::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~Principal() override;
+
+    vandor::Simulator& simulator() { return sim_; }
+
+    // Called by the close request after the trace window and this window were hidden (no run in
+    // progress); unset, the program quits.
+    std::function<void()> onCloseRequested;
+    // The "Acerca" button; the button is disabled while this is unset.
+    std::function<void()> onAboutRequested;
+
+    // The dialog that HLT brings up (the Halt window unless replaced).
+    void setHaltDialog(vandor::HaltDialog* dialog) { haltDialog_ = dialog; }
+    // The step-trace window, created on first use.
+    Listapasos* traceWindow();
+
+    // The full refresh of all views from the machine.
+    void regen();
+    // Brings views that a run left behind up to the machine now.
+    void flushViews();
+
+    // Commands.
+    void CargarHEX_Click();
+    void Editar_Click();
+    void Ensamblar_Click();
+    void about_Click();
+    void listains_Click();
+    void Ejecutar_Click();
+    void Eje_paso_Click();
+
+    // The row limit of the trace, at which a run stops.
+    static constexpr size_t kTraceRowLimit = 50'000'000;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // Form_QueryUnload
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Layout.
+    void buildCommandRow();
+    void buildEntryRow();
+    void buildRegisters();
+    void buildControl();
+    void buildMemory();
+    void buildPorts();
+    vandor::HexBox* box(QWidget* parent, const char* name, int left, int top, int width);
+    QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                  int height = 255);
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                        int width, void (Principal::*action)());
+    QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                        int width);
+
+    void Form_Load();
+
+    // Views.
+    void regenerated() override;
+    void memoryWritten(uint16_t address, uint8_t value) override;
+    void portWritten(uint8_t port, uint8_t value) override;
+    void refreshViews();
+    void showRegisters();
+    void setFlagBoxes(uint8_t f);
+    void mirrorCheckBoxes();
+    void updateInterruptButtons();
+    void updateRunControls();
+    void regenpila();
+    void showProgram(const vandor::ProgramLines& lines);
+    void dispmemAndSelect(uint16_t start, long selected);
+    void setDeferredViews(bool deferred);
+
+    // Editors.
+    void connectEditors();
+    void pairEdited(vandor::HexBox* high, vandor::HexBox* low, vandor::HexBox* pair, uint8_t& single,
+                    vandor::HexBox* edited, uint16_t vandor::Machine::*pairValue);
+    void pairSplit(vandor::HexBox* pair, vandor::HexBox* high, vandor::HexBox* low);
+    void showByteAtHL();
+    void chkF_Click();
+    void grdmem_SelChange();
+    void grdport_SelChange();
+    void moveGridTo(vandor::GridView* grid, int address, bool scroll);
+    void prg_Click();
+    void prg_DblClick(int row);
+    bool prgUpAtFirstLine();
+    bool prgDownAtLastLine();
+    void prgScroll();
+    void entryByteConfirmed(vandor::HexBox* boxEdited, int offset);
+
+    // Interrupts.
+    void interruptButton(vandor::HaltOption option);
+    void checkBoxClicked(vandor::CheckBox box, bool checked);
+
+    // The Halt dialog, reached from inside a step; the views catch up before it shows.
+    vandor::HaltChoice chooseHaltExit(bool runInProgress) override;
+
+    // Moves the focus to a command's button first, so that a box's entry is checked and confirmed
+    // before the command acts (also for a button pressed by its accelerator). False when the box
+    // refused its entry.
+    bool takeFocus(QWidget* target);
+
+    vandor::Simulator sim_;
+    vandor::Dialogs& dialogs_;
+    Halt* halt_ = nullptr;
+    vandor::HaltDialog* haltDialog_ = nullptr;
+    QPointer<Listapasos> trace_;
+
+    // Entry row and program view.
+    vandor::HexBox* txtDIR_;
+    vandor::HexBox* INSCO_;
+    vandor::HexBox* INSOP1_;
+    vandor::HexBox* INSOP2_;
+    QLabel* INS_;
+    vandor::ProgramView* prg_;
+    vandor::LinesModel* prgLines_;
+
+    // Command row.
+    QPushButton* CargarHEX_;
+    QPushButton* Editar_;
+    QPushButton* Ensamblar_;
+    QPushButton* about_;
+    QPushButton* listains_;
+    QPushButton* Ejecutar_;
+    QPushButton* Eje_paso_;
+
+    // Registers.
+    vandor::HexBox *txtA_, *txtF_, *txtB_, *txtC_, *txtD_, *txtE_, *txtH_, *txtL_;
+    vandor::HexBox *txtBC_, *txtDE_, *txtHL_, *txtM_, *txtPC_, *txtSP_;
+    std::array<QCheckBox*, 8> chkF_{};
+    QListView* pila_;
+    vandor::LinesModel* pilaLines_;
+    QCheckBox *CHK75_, *CHK65_, *CHK55_, *CHKEI_, *chkSID_, *ChkSOD_;
+
+    // Control.
+    QPushButton *Reset_, *Trap_, *Rst55_, *Rst65_, *Rst75_, *Intr_;
+    vandor::HexBox* txtVec_;
+
+    // Memory and ports.
+    vandor::GridView* grdmem_;
+    vandor::GridModel* memModel_;
+    vandor::HexBox* txtDirMem_;
+    vandor::HexBox* txtDatMem_;
+    vandor::GridView* grdport_;
+    vandor::GridModel* portModel_;
+    vandor::HexBox* txtDirPort_;
+    vandor::HexBox* txtDatPort_;
+
+    bool loaded_ = false;
+    bool runLoopActive_ = false;
+    bool deferViews_ = false;
+    bool viewsDirty_ = false;
+    QTimer paintTimer_;
+};

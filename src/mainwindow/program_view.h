@@ -1,0 +1,62 @@
+// The list views of the main window: a model of text lines (the program view's disassembled lines with
+// their addresses, the stack words) and the program view `prg` with its keys and scroll bar handed to
+// the window, which knows the rules for moving past the list's ends.
+//
+//   LinesModel lines;
+//   lines.setLines(dispmem(m, inidisp(m, m.pc), m.pc));   // only changed rows are redrawn
+//   prg.setCurrentLine(lines.indexOfAddress(m.pc));
+#pragma once
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "inspect/disasm.h"
+
+namespace vandor {
+
+class LinesModel final : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // True when the number of lines changed (the views re-laid out).
+    bool setLines(std::vector<std::string> lines, std::vector<uint16_t> addresses = {});
+    bool setLines(const ProgramLines& program) { return setLines(program.lines, program.addresses); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    int size() const { return static_cast<int>(lines_.size()); }
+    const std::string& line(int i) const { return lines_[static_cast<size_t>(i)]; }
+    uint16_t address(int i) const { return addresses_[static_cast<size_t>(i)]; }
+    const std::vector<std::string>& lines() const { return lines_; }
+    const std::vector<uint16_t>& addresses() const { return addresses_; }
+
+private:
+    std::vector<std::string> lines_;
+    std::vector<uint16_t> addresses_;
+};
+
+class ProgramView final : public QListView {
+    Q_OBJECT
+public:
+    explicit ProgramView(QWidget* parent = nullptr);
+
+    // The window's rules; each returns true when it handled the key (the list does not move then).
+    std::function<bool()> upAtFirstLine;
+    std::function<bool()> downAtLastLine;
+    std::function<void()> enterPressed;
+    // The user moved the scroll bar (by its arrows, its track, its slider or the wheel).
+    std::function<void()> scrollUsed;
+
+    int currentLine() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+    void setCurrentLine(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace vandor

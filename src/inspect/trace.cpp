@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
-#include "inspect/disasm.h"
 #include "inspect/opcodes.h"
 
 namespace vandor {
@@ -40,77 +40,7 @@ void appendFlags(std::string& out, uint8_t f) {
     out.push_back(f & kFlagCY ? '1' : '0');
 }
 
-// DAT: the bytes as two digits each, padded to 9 characters.
-void appendDat(std::string& out, const TraceRow& row) {
-    for (int i = 0; i < 3; ++i) {
-        if (i < row.length) {
-            appendHex2(out, row.bytes[i]);
-            out.push_back(' ');
-        } else {
-            out.append("   ");
-        }
-    }
-}
-
-void appendCell(std::string& out, const TraceRow& row, int column) {
-    const bool instruction = row.length != 0;
-    switch (column) {
-    case kColDir: if (instruction) appendHex4(out, row.dir); return;
-    case kColDat: if (instruction) appendDat(out, row); return;
-    case kColIns:
-        if (instruction) appendInstructionText(out, {row.bytes[0], row.bytes[1], row.bytes[2]});
-        return;
-    default: break;
-    }
-    if (!row.regsFilled) return;
-    switch (column) {
-    case kColA: appendHex2(out, row.a); break;
-    case kColB: appendHex2(out, row.b); break;
-    case kColC: appendHex2(out, row.c); break;
-    case kColD: appendHex2(out, row.d); break;
-    case kColE: appendHex2(out, row.e); break;
-    case kColF: appendHex2(out, row.f); break;
-    case kColFlags: appendFlags(out, row.f); break;
-    case kColH: appendHex2(out, row.h); break;
-    case kColL: appendHex2(out, row.l); break;
-    case kColM: appendHex2(out, row.m); break;
-    case kColPC: appendHex4(out, row.pc); break;
-    case kColSP: appendHex4(out, row.sp); break;
-    default: break;
-    }
-}
-
-void appendLine(std::string& out, const TraceRow& row) {
-    for (int column = 0; column < kTraceColumns; ++column) {
-        if (column) out.push_back('\t');
-        appendCell(out, row, column);
-    }
-}
-
-}  // namespace
-
-void Trace::clear() {
-    rows_.clear();
-}
-
-void Trace::listainstru(const Machine& m) {
-    if (rows_.empty() || !sameRegisters(rows_.back(), m)) {
-        rows_.push_back(TraceRow{});
-        listareg(m);
-    }
-    TraceRow row{};
-    row.dir = m.pc;
-    // Operand bytes past FFFF come from 0000 and 0001, as the wrap-around cells give them.
-    row.bytes[0] = m.mem[m.pc];
-    row.bytes[1] = m.mem[static_cast<uint16_t>(m.pc + 1)];
-    row.bytes[2] = m.mem[static_cast<uint16_t>(m.pc + 2)];
-    row.length = static_cast<uint8_t>(opcodeLength(row.bytes[0]));
-    rows_.push_back(row);
-}
-
-void Trace::listareg(const Machine& m) {
-    if (rows_.empty()) rows_.push_back(TraceRow{});
-    TraceRow& row = rows_.back();
+void fillRegisters(TraceRow& row, const Machine& m) {
     row.a = m.a;
     row.b = m.b;
     row.c = m.c;
@@ -125,10 +55,151 @@ void Trace::listareg(const Machine& m) {
     row.regsFilled = 1;
 }
 
+// The file writer formats straight into a character buffer: a line is at most kMaxLine characters.
+constexpr size_t kMaxLine = 128;
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+// Per opcode: the text before the operand (the whole text when there is none) and the instruction length.
+struct InsText {
+    char text[16];
+    uint8_t size;
+    uint8_t length;
+};
+const std::array<InsText, 256> kInsText = [] {
+    std::array<InsText, 256> table{};
+    for (int op = 0; op < 256; ++op) {
+        const std::string_view entry = kOpcodeText[static_cast<size_t>(op)];
+        const int length = opcodeLength(static_cast<uint8_t>(op));
+        const std::string_view shown =
+            length == 1 ? entry : entry.substr(0, entry.find(length == 2 ? "byte" : "palabra"));
+        InsText& t = table[static_cast<size_t>(op)];
+        shown.copy(t.text, sizeof t.text);
+        t.size = static_cast<uint8_t>(shown.size());
+        t.length = static_cast<uint8_t>(length);
+    }
+    return table;
+}();
+
+// Two hexadecimal digits per byte value, and "\t" + two digits, as whole words to copy.
+struct HexTables {
+    char hex2[256][2];
+    char tabHex2[256][4];  // the fourth character is slack, overwritten by what follows
+    char tabFlags[256][8]; // "\t" + szapc, two characters of slack
+};
+constexpr HexTables kHex = [] {
+    HexTables t{};
+    for (int v = 0; v < 256; ++v) {
+        t.hex2[v][0] = t.tabHex2[v][1] = kDigits[v >> 4];
+        t.hex2[v][1] = t.tabHex2[v][2] = kDigits[v & 0xF];
+        t.tabHex2[v][0] = '\t';
+        t.tabFlags[v][0] = '\t';
+        const uint8_t bits[5] = {kFlagS, kFlagZ, kFlagAC, kFlagP, kFlagCY};
+        for (int i = 0; i < 5; ++i) t.tabFlags[v][1 + i] = (v & bits[i]) ? '1' : '0';
+    }
+    return t;
+}();
+
+inline char* put2(char* p, uint8_t v) {
+    std::memcpy(p, kHex.hex2[v], 2);
+    return p + 2;
+}
+inline char* put4(char* p, uint16_t v) { return put2(put2(p, static_cast<uint8_t>(v >> 8)), static_cast<uint8_t>(v)); }
+inline char* putTab2(char* p, uint8_t v) {
+    std::memcpy(p, kHex.tabHex2[v], 4);
+    return p + 3;
+}
+
+// One line of the file with its CR LF.
+char* formatLine(char* p, const TraceRow& row) {
+    if (row.length) {
+        p = put4(p, row.dir);
+        *p++ = '\t';
+        for (int i = 0; i < 3; ++i) {
+            if (i < row.length) {
+                p = put2(p, row.bytes[i]);
+                *p++ = ' ';
+            } else {
+                p[0] = p[1] = p[2] = ' ';
+                p += 3;
+            }
+        }
+        *p++ = '\t';
+        const InsText& ins = kInsText[row.bytes[0]];
+        std::memcpy(p, ins.text, sizeof ins.text);  // whole array: the excess is overwritten after
+        p += ins.size;
+        if (ins.length == 3) p = put2(p, row.bytes[2]);
+        if (ins.length >= 2) p = put2(p, row.bytes[1]);
+    } else {
+        *p++ = '\t';
+        *p++ = '\t';
+    }
+    if (row.regsFilled) {
+        p = putTab2(p, row.a);
+        p = putTab2(p, row.b);
+        p = putTab2(p, row.c);
+        p = putTab2(p, row.d);
+        p = putTab2(p, row.e);
+        p = putTab2(p, row.f);
+        std::memcpy(p, kHex.tabFlags[row.f], 8);
+        p += 6;
+        p = putTab2(p, row.h);
+        p = putTab2(p, row.l);
+        p = putTab2(p, row.m);
+        *p++ = '\t';
+        p = put4(p, row.pc);
+        *p++ = '\t';
+        p = put4(p, row.sp);
+    } else {
+        for (int i = 0; i < kTraceColumns - 3; ++i) *p++ = '\t';
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+void appendLine(std::string& out, const TraceRow& row) {
+    char line[kMaxLine];
+    const char* end = formatLine(line, row);
+    out.append(line, static_cast<size_t>(end - line) - 2);  // without CR LF
+}
+
+}  // namespace
+
+void Trace::clear() {
+    rows_.clear();
+}
+
+// The fields are written in place: a row built elsewhere and copied in would cost a store-forwarding
+// stall per step.
+void Trace::listainstru(const Machine& m) {
+    if (rows_.empty() || !sameRegisters(rows_.back(), m)) {
+        TraceRow& start = rows_.append();
+        start = TraceRow{};
+        fillRegisters(start, m);
+    }
+    TraceRow& row = rows_.append();
+    row.dir = m.pc;
+    // Operand bytes past FFFF come from 0000 and 0001, as the wrap-around cells give them.
+    row.bytes[0] = m.mem[m.pc];
+    row.bytes[1] = m.mem[static_cast<uint16_t>(m.pc + 1)];
+    row.bytes[2] = m.mem[static_cast<uint16_t>(m.pc + 2)];
+    row.length = static_cast<uint8_t>(opcodeLength(row.bytes[0]));
+    row.regsFilled = 0;
+}
+
+void Trace::listareg(const Machine& m) {
+    if (rows_.empty()) rows_.append() = TraceRow{};
+    fillRegisters(rows_.back(), m);
+}
+
 std::string Trace::cellText(size_t row, int column) const {
-    std::string text;
-    if (row < rows_.size() && column >= 0 && column < kTraceColumns) appendCell(text, rows_[row], column);
-    return text;
+    if (row >= rows_.size() || column < 0 || column >= kTraceColumns) return {};
+    char line[kMaxLine];
+    const char* end = formatLine(line, rows_[row]) - 2;
+    const char* cell = line;
+    for (int i = 0; i < column; ++i) cell = static_cast<const char*>(std::memchr(cell, '\t', end - cell)) + 1;
+    const auto* tab = static_cast<const char*>(std::memchr(cell, '\t', end - cell));
+    return std::string(cell, tab ? tab : end);
 }
 
 std::string_view Trace::headerTitle(int column) {
@@ -160,20 +231,20 @@ bool Trace::save(const std::string& path) const {
 
     // Rows are formatted into one large buffer that is written whenever it fills.
     constexpr size_t kChunk = 1 << 20;
-    std::string buffer;
-    buffer.reserve(kChunk + 256);
+    std::unique_ptr<char[]> buffer(new char[kChunk + kMaxLine]);
+    char* p = buffer.get();
     auto flush = [&] {
-        const bool ok = std::fwrite(buffer.data(), 1, buffer.size(), file.get()) == buffer.size();
-        buffer.clear();
-        return ok;
+        const auto size = static_cast<size_t>(p - buffer.get());
+        p = buffer.get();
+        return std::fwrite(buffer.get(), 1, size, file.get()) == size;
     };
 
-    buffer.append(headerLine());
-    buffer.append("\r\n");
-    for (const TraceRow& row : rows_) {
-        appendLine(buffer, row);
-        buffer.append("\r\n");
-        if (buffer.size() >= kChunk && !flush()) return false;
+    const std::string header = headerLine() + "\r\n";
+    std::memcpy(p, header.data(), header.size());
+    p += header.size();
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        p = formatLine(p, rows_[i]);
+        if (static_cast<size_t>(p - buffer.get()) >= kChunk && !flush()) return false;
     }
     if (!flush()) return false;
     return std::fclose(file.release()) == 0;

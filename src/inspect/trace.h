@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,37 @@ struct TraceRow {
 };
 static_assert(sizeof(TraceRow) <= 24);
 
+// The rows in fixed blocks: appending never moves the rows already stored (no copy of a long trace when
+// it grows, no peak of twice its size), and an index is a shift and a mask.
+class TraceRows {
+public:
+    static constexpr size_t kBlockShift = 16;
+    static constexpr size_t kBlockRows = size_t{1} << kBlockShift;
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const TraceRow& operator[](size_t i) const { return blocks_[i >> kBlockShift][i & (kBlockRows - 1)]; }
+    TraceRow& back() { return (*this)[size_ - 1]; }
+    const TraceRow& back() const { return (*this)[size_ - 1]; }
+    TraceRow& operator[](size_t i) { return blocks_[i >> kBlockShift][i & (kBlockRows - 1)]; }
+
+    // A new last row (zeroed when its block is new), its fields for the caller to write.
+    TraceRow& append() {
+        if ((size_ & (kBlockRows - 1)) == 0 && (size_ >> kBlockShift) == blocks_.size()) [[unlikely]]
+            blocks_.emplace_back(new TraceRow[kBlockRows]());  // zeroed: every field of a row is defined
+        return (*this)[size_++];
+    }
+    void clear() {
+        blocks_.clear();
+        size_ = 0;
+    }
+    void reserve(size_t rows) { blocks_.reserve((rows + kBlockRows - 1) >> kBlockShift); }
+
+private:
+    std::vector<std::unique_ptr<TraceRow[]>> blocks_;
+    size_t size_ = 0;
+};
+
 class Trace {
 public:
     // The rows below the header (the header row is not stored).
@@ -67,7 +99,7 @@ public:
     void reserve(size_t rows) { rows_.reserve(rows); }
 
 private:
-    std::vector<TraceRow> rows_;
+    TraceRows rows_;
 };
 
 // The five-character flag text: S, Z, AC, P, CY as "1"/"0". F = 54 gives "01110".

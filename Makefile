@@ -14,9 +14,7 @@ build: configure
 	@cmake --build --preset release
 
 run: build
-	@cp examples/sumatabla.asm $(BUILD)/sumatabla.asm
-	$(BUILD)/src/cli/vandor-cli asm $(BUILD)/sumatabla.asm
-	$(BUILD)/src/cli/vandor-cli run $(BUILD)/sumatabla.HEX
+	$(BUILD)/src/app/vandor
 
 test: build
 	ctest --preset release

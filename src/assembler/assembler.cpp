@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <initializer_list>
 #include <system_error>
 
 #include "assembler/driver.h"
@@ -182,9 +182,9 @@ private:
     std::string line_;
 };
 
-// Writes data to a temporary file beside path and renames it over path, so a failed write never leaves
-// a truncated file where a good one was.
-bool writeReplacing(const std::string& path, std::string_view data) {
+// Writes the pieces to a temporary file beside path and renames it over path, so a failed write never
+// leaves a truncated file where a good one was.
+bool writeReplacing(const std::string& path, std::initializer_list<std::string_view> pieces) {
     namespace fs = std::filesystem;
     const fs::path target(path);
     fs::path temp = target;
@@ -193,7 +193,7 @@ bool writeReplacing(const std::string& path, std::string_view data) {
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) return false;
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
+        for (std::string_view piece : pieces) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
         out.close();
         if (!out) {
             fs::remove(temp, ec);
@@ -206,6 +206,22 @@ bool writeReplacing(const std::string& path, std::string_view data) {
         return false;
     }
     return true;
+}
+
+bool readWhole(const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), size);
+    // A file that changed size while read keeps what could be read.
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return !in.bad();
 }
 
 }  // namespace
@@ -246,12 +262,8 @@ bool Ensambla(const std::string& sourcePath, const std::string& objectPath, Text
               MessageSink& messages) {
     filelst.clear();
     filehex.clear();
-    std::error_code ec;
     std::string bytes;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(sourcePath, ec)) in.open(sourcePath, std::ios::binary);
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
+    if (!readWhole(sourcePath, bytes)) {
         messages.message(std::string(kMsgErrorLectura));
         return false;
     }
@@ -261,10 +273,7 @@ bool Ensambla(const std::string& sourcePath, const std::string& objectPath, Text
 }
 
 bool creafilelst(const std::string& listingText, const std::string& listingPath, MessageSink& messages) {
-    std::string data;
-    data.reserve(listingText.size() + 2);
-    data.append(listingText).append(kCrLf);
-    if (writeReplacing(listingPath, data)) return true;
+    if (writeReplacing(listingPath, {listingText, kCrLf})) return true;
     messages.message(std::string(kMsgErrorCreando));
     return false;
 }

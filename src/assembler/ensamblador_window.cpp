@@ -148,7 +148,6 @@ Ensamblador::Ensamblador(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(pa
     cerrar_ = new QPushButton(QStringLiteral("&Cerrar"), this);
     cerrar_->setObjectName(QStringLiteral("Cerrar"));
     cerrar_->setGeometry(twips(5280, 6840, 1575, 375));
-    cerrar_->setAutoDefault(false);
     // Every opening runs an assembly: the window is not closable until the run has ended.
     cerrar_->setEnabled(false);
     connect(cerrar_, &QPushButton::clicked, this, &Ensamblador::cerrar_Click);

@@ -1,6 +1,8 @@
 #include "assembler/numbers.h"
 
+#include <functional>
 #include <limits>
+#include <utility>
 
 namespace vandor {
 namespace {
@@ -100,22 +102,54 @@ int32_t sumOfTerms(std::string_view cad, bool tipo, Term&& term) {
 
 void SymbolTable::clear() {
     entries_.clear();
-    index_.clear();
+    slots_.clear();
+    distinct_ = 0;
+}
+
+namespace {
+uint64_t nameHash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+}  // namespace
+
+const SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint64_t hash) const {
+    if (slots_.empty()) return nullptr;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.first < 0) return &slot;
+        if (slot.hash == hash && entries_[static_cast<size_t>(slot.first)].name == name) return &slot;
+    }
+}
+
+SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint64_t hash) {
+    return const_cast<Slot*>(std::as_const(*this).slotOf(name, hash));
+}
+
+void SymbolTable::grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.first < 0) continue;
+        size_t i = slot.hash & mask;
+        while (slots_[i].first >= 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
 }
 
 int SymbolTable::add(std::string_view name, int64_t value) {
+    if (2 * (distinct_ + 1) > slots_.size()) grow();
+    const uint64_t hash = nameHash(name);
+    Slot* slot = slotOf(name, hash);
     entries_.push_back({std::string(name), value});
-    auto it = index_.find(name);
-    if (it == index_.end()) {
-        index_.emplace(std::string(name), NameInfo{entries_.size() - 1, 1});
-        return 0;
-    }
-    return it->second.count++;
+    if (slot->first >= 0) return slot->count++;
+    *slot = Slot{hash, static_cast<int32_t>(entries_.size() - 1), 1};
+    ++distinct_;
+    return 0;
 }
 
 const SymbolTable::Entry* SymbolTable::find(std::string_view name) const {
-    auto it = index_.find(name);
-    return it == index_.end() ? nullptr : &entries_[it->second.first];
+    const Slot* slot = slotOf(name, nameHash(name));
+    return slot == nullptr || slot->first < 0 ? nullptr : &entries_[static_cast<size_t>(slot->first)];
 }
 
 int32_t bintodec(std::string_view cad) {

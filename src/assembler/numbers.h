@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vandor {
@@ -40,16 +39,20 @@ public:
     bool empty() const { return entries_.empty(); }
 
 private:
-    struct NameHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    // Open addressing over the distinct names: each slot holds a name's hash, its first entry and the
+    // number of entries so far. A power-of-two size kept at most half full.
+    struct Slot {
+        uint64_t hash = 0;
+        int32_t first = -1;
+        int32_t count = 0;
     };
-    struct NameInfo {
-        size_t first;
-        int count;
-    };
+    Slot* slotOf(std::string_view name, uint64_t hash);
+    const Slot* slotOf(std::string_view name, uint64_t hash) const;
+    void grow();
+
     std::vector<Entry> entries_;
-    std::unordered_map<std::string, NameInfo, NameHash, std::equal_to<>> index_;
+    std::vector<Slot> slots_;
+    size_t distinct_ = 0;
 };
 
 // A number: one literal, or a sum of literals through separa. Never consults symbols.

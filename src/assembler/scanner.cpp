@@ -1,5 +1,7 @@
 #include "assembler/scanner.h"
 
+#include <algorithm>
+
 namespace vandor {
 namespace {
 
@@ -30,6 +32,9 @@ std::string withoutBlanks(std::string_view s) {
 
 SourceText readSource(std::string_view bytes) {
     SourceText src;
+    const size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    src.rawLines.reserve(lines);
+    src.statements.reserve(lines);
     size_t pos = 0;
     while (pos < bytes.size()) {
         size_t end = bytes.find('\n', pos);

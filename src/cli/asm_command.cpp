@@ -82,6 +82,10 @@ int asmCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     StringSink filelst;
     StringSink filehex;
+    // The listing holds every raw line plus at most a few columns and error lines each.
+    std::error_code ec;
+    const auto sourceSize = std::filesystem::file_size(paths.source, ec);
+    if (!ec && sourceSize < (size_t{1} << 30)) filelst.text.reserve(static_cast<size_t>(sourceSize) * 3 + 4096);
     StderrMessages messages(err);
     const bool ok = Ensambla(paths.source, paths.object, filelst, filehex, messages);
     const bool listed = creafilelst(filelst.text, paths.listing, messages);

@@ -32,11 +32,13 @@ TEST(ScannerReading, EdgesOfTheFile) {
     EXPECT_EQ(readSource("NOP\r\n").rawLines.size(), 1u);
     EXPECT_EQ(readSource("NOP").rawLines.size(), 1u);
     // A CR that is not part of the line end stays in the raw line.
-    const SourceText src = readSource(std::string("A\rB\r\nC\r", 7));
+    const std::string bytes("A\rB\r\nC\r", 7);
+    const SourceText src = readSource(bytes);
     ASSERT_EQ(src.rawLines.size(), 2u);
     EXPECT_EQ(src.rawLines[0], "A\rB");
     EXPECT_EQ(src.rawLines[1], "C");
-    const SourceText nul = readSource(std::string("N\0P\n", 4));
+    const std::string withNul("N\0P\n", 4);
+    const SourceText nul = readSource(withNul);
     ASSERT_EQ(nul.statements.size(), 1u);
     EXPECT_EQ(nul.statements[0].text, std::string("N\0P", 3));
 }

@@ -25,10 +25,10 @@ RUT75:	PUSH PSW
 	STA VECES
 	RIM			; estado de las interrupciones y de SID
 	ANI 80H			; bit 7: linea SID
-	ORI 40H			; SOE=1: el bit 7 va a SOD
+	ORI 50H			; SOE=1: el bit 7 va a SOD; R7.5=1: borra el biestable
 	SIM
 	POP PSW
-	EI
+	EI			; sin el borrado, EI volveria a tomar RST 7.5
 	RET
 
 VECES:	DFB 0

@@ -31,6 +31,13 @@ constexpr const char* kCheckUsage =
     "Salida: 0 si todas las fuentes son APTO; 1 si alguna no lo es; 2 ante un ejercicio incorrecto,\n"
     "un error de uso o un fichero de resultados que no se puede escribir.\n";
 
+// A student's source may hold any bytes: control characters would act on the teacher's terminal.
+std::string printable(std::string line) {
+    for (char& ch : line)
+        if ((static_cast<unsigned char>(ch) < 0x20 && ch != '\t') || ch == 0x7F) ch = '?';
+    return line;
+}
+
 struct UsageError {
     std::string text;
 };
@@ -145,7 +152,7 @@ int checkCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     bool csvOk = true;
     const std::vector<check::SourceResult> results =
         check::checkAll(exercise.exercise, parsed.sources, parsed.options, [&](const check::SourceResult& r) {
-            out << check::toUtf8(check::summaryLine(r)) << "\n" << std::flush;
+            out << printable(check::summaryLine(r)) << "\n" << std::flush;
             if (!parsed.csv.empty()) csvOk = csv.write(r) && csvOk;
         });
 

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "assembler/assembler.h"
+#include "cli/check_report.h"
 #include "cli/run_session.h"
 #include "common/sinks.h"
 #include "machine/simulator.h"
@@ -98,7 +99,7 @@ Prepared prepare(const std::string& source, const TemporaryFolder& work) {
     Prepared p;
     std::error_code ec;
     if (!fs::is_regular_file(source, ec)) {
-        p.log.push_back("El fichero: " + source + " no existe");
+        p.log.push_back("El fichero: " + toUtf8(source) + " no existe");
         return p;
     }
     if (isHexObject(source)) {
@@ -107,13 +108,13 @@ Prepared prepare(const std::string& source, const TemporaryFolder& work) {
         return p;
     }
     if (!work.ok()) {
-        p.log.push_back("No se puede crear una carpeta temporal para ensamblar " + source);
+        p.log.push_back("No se puede crear una carpeta temporal para ensamblar " + toUtf8(source));
         return p;
     }
     // The assembler writes its object and listing beside its source: give it a copy in our folder.
     const fs::path copy = work.path() / fs::path(source).filename();
     if (!fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec)) {
-        p.log.push_back("Error en lectura de " + source);
+        p.log.push_back("Error en lectura de " + toUtf8(source));
         return p;
     }
     const AssemblyPaths paths = assemblyPaths(copy.string());
@@ -126,8 +127,10 @@ Prepared prepare(const std::string& source, const TemporaryFolder& work) {
         p.objectPath = paths.object;
         return p;
     }
-    p.log = splitLines(filehex.text);
-    for (const std::string& box : boxes.messages) p.log.push_back(oneLine(box));
+    // Each raw line is converted on its own: a Windows-1252 source must not spoil the UTF-8 texts
+    // of the messages beside it.
+    for (const std::string& line : splitLines(filehex.text)) p.log.push_back(toUtf8(line));
+    for (const std::string& box : boxes.messages) p.log.push_back(toUtf8(oneLine(box)));
     if (p.log.empty()) p.log.push_back("Ensamblado incorrecto");
     return p;
 }
@@ -183,7 +186,7 @@ std::optional<CaseRun> runCase(const std::string& objectPath, const MachineSetup
     r.sim = std::make_unique<Simulator>();
     CollectingMessages messages;
     if (!cli::loadObject(*r.sim, objectPath, messages)) {
-        loadError = messages.messages.empty() ? "Error en lectura" : oneLine(messages.messages.front());
+        loadError = messages.messages.empty() ? "Error en lectura" : toUtf8(oneLine(messages.messages.front()));
         return std::nullopt;
     }
     applyState(*r.sim, setup);
@@ -219,7 +222,7 @@ void keepListing(const fs::path& folder, const std::string& source, const Prepar
 SourceResult checkSource(const Exercise& exercise, const std::string& source, const CheckOptions& options,
                          const std::string& keepName) {
     SourceResult result;
-    result.file = source;
+    result.file = toUtf8(source);
     TemporaryFolder work;
     const Prepared prepared = prepare(source, work);
     const bool keeping = !options.keepDir.empty();

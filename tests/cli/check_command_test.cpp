@@ -123,10 +123,13 @@ CY = 0
     source("roto.asm", {"MVI A,", "HLT"});
     writeFile(dir / "objeto.hex", ":07000000788147DB108076D8\r\n:00000001FF\r\n");
     writeFile(dir / "malo.hex", ":07000000788147DB10807600\r\n:00000001FF\r\n");
-    const Outcome o = check("ej.toml bien.asm resta.asm bucle.asm roto.asm objeto.hex malo.hex falta.asm");
+    source("latin1.asm", {"MVI A,\xF1", "HLT"});     // a Windows-1252 source
+    source("control.asm", {"MVI A,\x1B[2J", "HLT"});  // a terminal control sequence
+    const Outcome o =
+        check("ej.toml bien.asm resta.asm bucle.asm roto.asm objeto.hex malo.hex falta.asm latin1.asm control.asm");
     EXPECT_EQ(o.status, 1);
     const auto out = lines(o.out);
-    ASSERT_EQ(out.size(), 7u) << o.out;
+    ASSERT_EQ(out.size(), 9u) << o.out;
     EXPECT_EQ(out[0], "bien.asm: APTO (1/1 casos)");
     EXPECT_EQ(out[1], "resta.asm: NO APTO (0/1 casos) caso \"suma\": a esperado 3C, obtenido FE");
     EXPECT_EQ(out[2], "bucle.asm: NO TERMINA (0/1 casos) caso \"suma\": 2000 pasos sin llegar a HLT");
@@ -134,6 +137,8 @@ CY = 0
     EXPECT_EQ(out[4], "objeto.hex: APTO (1/1 casos)");
     EXPECT_EQ(out[5], "malo.hex: NO ENSAMBLA Error en fichero malo.hex. Error de checksum.");
     EXPECT_EQ(out[6], "falta.asm: NO ENSAMBLA El fichero: falta.asm no existe");
+    EXPECT_EQ(out[7], "latin1.asm: NO ENSAMBLA ==>MVI A,ñ | Línea: 1 - ERROR: Operando incorrecto");
+    EXPECT_EQ(out[8], "control.asm: NO ENSAMBLA ==>MVI A,?[2J | Línea: 1 - ERROR: Operando incorrecto");
 }
 
 TEST_F(CheckCommand, AllAptoExitsZero) {

@@ -145,11 +145,4 @@ TEST(CheckReport, JsonReport) {
     EXPECT_FALSE(writeJson("/nonexistent/dir/notas.json", "ej.toml", ex, sampleResults()));
 }
 
-TEST(CheckReport, EmptyJsonReport) {
-    Exercise ex;
-    EXPECT_EQ(jsonReport("e.toml", ex, {}),
-              "{\n  \"ejercicio\": \"e.toml\", \"titulo\": \"\",\n  \"fuentes\": [],\n"
-              "  \"resumen\": {\"fuentes\": 0, \"aptas\": 0}\n}\n");
-}
-
 }  // namespace

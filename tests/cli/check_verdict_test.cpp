@@ -1,4 +1,4 @@
-// Comparing a finished machine with a case's expectations, and the stdout line of a source.
+// Comparing a finished machine with a case's expectations.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -110,32 +110,6 @@ TEST(CheckVerdict, Judge) {
         EXPECT_EQ(r.obtained, jc.obtained) << jc.what;
         EXPECT_EQ(r.steps, 42u) << jc.what;
     }
-}
-
-TEST(CheckVerdict, SourceOutcomeIsTheFirstFailedCase) {
-    std::vector<CaseResult> cases(3);
-    EXPECT_EQ(sourceOutcome(cases), Outcome::Apto);
-    cases[2].outcome = Outcome::NoApto;
-    cases[1].outcome = Outcome::NoTermina;
-    EXPECT_EQ(sourceOutcome(cases), Outcome::NoTermina);
-    EXPECT_EQ(sourceOutcome({}), Outcome::Apto);
-}
-
-TEST(CheckVerdict, SummaryLines) {
-    SourceResult ok{"a.asm", Outcome::Apto, {}, {{"uno", Outcome::Apto, 10, "", "", ""}}};
-    EXPECT_EQ(summaryLine(ok), "a.asm: APTO (1/1 casos)");
-
-    SourceResult wrong{"b.asm",
-                       Outcome::NoApto,
-                       {},
-                       {{"uno", Outcome::Apto, 10, "", "", ""}, {"vacía", Outcome::NoApto, 7, "a", "0F", "0E"}}};
-    EXPECT_EQ(summaryLine(wrong), "b.asm: NO APTO (1/2 casos) caso \"vacía\": a esperado 0F, obtenido 0E");
-
-    SourceResult endless{"c.asm", Outcome::NoTermina, {}, {{"uno", Outcome::NoTermina, 5000, "fin", "HLT", "PASOS"}}};
-    EXPECT_EQ(summaryLine(endless), "c.asm: NO TERMINA (0/1 casos) caso \"uno\": 5000 pasos sin llegar a HLT");
-
-    SourceResult broken{"d.asm", Outcome::NoEnsambla, {"==>  MVI A,ZZ", "Línea: 3 - ERROR: Operando incorrecto"}, {}};
-    EXPECT_EQ(summaryLine(broken), "d.asm: NO ENSAMBLA ==>  MVI A,ZZ | Línea: 3 - ERROR: Operando incorrecto");
 }
 
 }  // namespace

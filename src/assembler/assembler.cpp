@@ -65,7 +65,7 @@ public:
             Statement& s = st_[i];
             s.object.clear();
             if (s.code >= 0) {
-                s.object.push_back(table.opcode(s.code));
+                s.object.push_back(static_cast<char>(table.opcode(s.code)));
                 const int size = table.size(s.code);
                 if (size >= 2) {
                     item = s.operand;
@@ -101,7 +101,7 @@ public:
         for (const Statement& s : st_)
             for (size_t j = 0; j < s.object.size(); ++j) {
                 const int64_t a = s.address + static_cast<int64_t>(j);
-                if (a >= 0 && a <= 0xFFFF) image[static_cast<size_t>(a)] = s.object[j];
+                if (a >= 0 && a <= 0xFFFF) image[static_cast<size_t>(a)] = static_cast<uint8_t>(s.object[j]);
             }
     }
 
@@ -141,8 +141,8 @@ private:
     // laid out from its negative number (-1 gives FF 00).
     void addValue(size_t i, int32_t v, bool twoBytes) {
         if (v < 0) msgerr(i, kMsgOperando);
-        st_[i].object.push_back(static_cast<uint8_t>(v & 0xFF));
-        if (twoBytes) st_[i].object.push_back(static_cast<uint8_t>((v / 256) & 0xFF));
+        st_[i].object.push_back(static_cast<char>(v & 0xFF));
+        if (twoBytes) st_[i].object.push_back(static_cast<char>((v / 256) & 0xFF));
     }
 
     void addItems(size_t i, bool words, std::string& item) {

@@ -18,11 +18,10 @@ void appendRawLine(std::string& out, std::string_view raw, bool indented) {
     out.append(kCrLf);
 }
 
-void appendThirdPassStatement(std::string& out, int64_t address, const std::vector<uint8_t>& object,
-                              std::string_view raw) {
+void appendThirdPassStatement(std::string& out, int64_t address, std::string_view object, std::string_view raw) {
     appendAddress(out, address);
     out.push_back(' ');
-    for (uint8_t byte : object) appendHex2(out, byte);
+    for (char byte : object) appendHex2(out, static_cast<uint8_t>(byte));
     if (object.size() <= 3) {
         out.append(6 - 2 * object.size(), ' ');
         out.append("     ");

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "assembler/numbers.h"
 
@@ -21,9 +20,9 @@ inline constexpr std::string_view kListingIndent = "                ";  // 16 bl
 // A raw line of the first- or second-pass listing (indented false) or of the third (indented true).
 void appendRawLine(std::string& out, std::string_view raw, bool indented);
 
-// A statement of the third pass: address, object bytes, raw line (two lines past three bytes).
-void appendThirdPassStatement(std::string& out, int64_t address, const std::vector<uint8_t>& object,
-                              std::string_view raw);
+// A statement of the third pass: address, object bytes (one char each), raw line (two lines past three
+// bytes).
+void appendThirdPassStatement(std::string& out, int64_t address, std::string_view object, std::string_view raw);
 
 // The heading of the symbol table and one line per symbol, in the order of definition.
 void appendSymbolHeading(std::string& out);

@@ -1,5 +1,6 @@
 #include "assembler/numbers.h"
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <utility>
@@ -107,20 +108,32 @@ void SymbolTable::clear() {
 }
 
 namespace {
-uint64_t nameHash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+// The low 32 bits pick the slot; mixing first keeps labels that differ only in their last digits apart.
+uint32_t nameHash(std::string_view name) {
+    uint64_t h = std::hash<std::string_view>{}(name);
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 29;
+    return static_cast<uint32_t>(h);
+}
 }  // namespace
 
-const SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint64_t hash) const {
+const SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint32_t hash) const {
     if (slots_.empty()) return nullptr;
     const size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.first < 0) return &slot;
-        if (slot.hash == hash && entries_[static_cast<size_t>(slot.first)].name == name) return &slot;
+        if (slot.hash == hash && sameName(slot, name)) return &slot;
     }
 }
 
-SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint64_t hash) {
+bool SymbolTable::sameName(const Slot& slot, std::string_view name) const {
+    if (slot.length <= kInlineName) return std::string_view(slot.name, slot.length) == name;
+    return entries_[static_cast<size_t>(slot.first)].name == name;
+}
+
+SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint32_t hash) {
     return const_cast<Slot*>(std::as_const(*this).slotOf(name, hash));
 }
 
@@ -138,11 +151,17 @@ void SymbolTable::grow() {
 
 int SymbolTable::add(std::string_view name, int64_t value) {
     if (2 * (distinct_ + 1) > slots_.size()) grow();
-    const uint64_t hash = nameHash(name);
+    const uint32_t hash = nameHash(name);
     Slot* slot = slotOf(name, hash);
     entries_.push_back({std::string(name), value});
     if (slot->first >= 0) return slot->count++;
     *slot = Slot{hash, static_cast<int32_t>(entries_.size() - 1), 1};
+    if (name.size() <= kInlineName) {
+        slot->length = static_cast<uint8_t>(name.size());
+        std::copy(name.begin(), name.end(), slot->name);
+    } else {
+        slot->length = kInlineName + 1;
+    }
     ++distinct_;
     return 0;
 }

@@ -39,15 +39,20 @@ public:
     bool empty() const { return entries_.empty(); }
 
 private:
-    // Open addressing over the distinct names: each slot holds a name's hash, its first entry and the
-    // number of entries so far. A power-of-two size kept at most half full.
+    // Open addressing over the distinct names: each slot holds a name's hash, its first entry, the
+    // number of entries so far and, for names of up to kInlineName characters, the name itself, so that a
+    // lookup reads one slot and no entry. A power-of-two size kept at most half full.
+    static constexpr size_t kInlineName = 19;
     struct Slot {
-        uint64_t hash = 0;
+        uint32_t hash = 0;
         int32_t first = -1;
         int32_t count = 0;
+        uint8_t length = 0;  // of the inline name; kInlineName + 1 when the name is longer
+        char name[kInlineName] = {};
     };
-    Slot* slotOf(std::string_view name, uint64_t hash);
-    const Slot* slotOf(std::string_view name, uint64_t hash) const;
+    bool sameName(const Slot& slot, std::string_view name) const;
+    Slot* slotOf(std::string_view name, uint32_t hash);
+    const Slot* slotOf(std::string_view name, uint32_t hash) const;
     void grow();
 
     std::vector<Entry> entries_;

@@ -27,7 +27,7 @@ struct Statement {
     int16_t code = kCodeNone;
     int64_t address = 0;    // location counter (may pass FFFF; such bytes are rejected)
     int64_t size = 0;       // object bytes
-    std::vector<uint8_t> object;
+    std::string object;     // object bytes, one char each (short ones need no allocation)
 };
 
 struct SourceText {

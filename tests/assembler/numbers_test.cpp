@@ -43,15 +43,6 @@ TEST(Numbers, ConvertersGiveMinusOneAboveTheSigned32BitRange) {
     EXPECT_EQ(dectodec(std::string(100000, '9')), -1);
 }
 
-TEST(Numbers, MinIgnoresAbsentPositions) {
-    EXPECT_EQ(assembler::min(3, 5), 3);
-    EXPECT_EQ(assembler::min(5, 3), 3);
-    EXPECT_EQ(assembler::min(0, 4), 4);
-    EXPECT_EQ(assembler::min(4, 0), 4);
-    EXPECT_EQ(assembler::min(0, 0), 0);
-    EXPECT_EQ(assembler::min(2, 2), 2);
-}
-
 TEST(Numbers, OperandValuesWithSymbols) {
     SymbolTable symbols;
     symbols.add("TABLA", 0x1234);

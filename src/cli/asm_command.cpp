@@ -2,6 +2,7 @@
 // exactly what the assembler window's lower box would hold at the end (the error log or the object
 // records), then the outcome line; message-box texts go to the standard error, one line each.
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -77,6 +78,11 @@ int asmCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     const AssemblyPaths paths = assemblyPaths(positional.front());
     if (!isRegularFile(paths.source)) {
         err << "El fichero: " << paths.source << " no existe\n";
+        return 2;
+    }
+
+    if (!std::ifstream(paths.source, std::ios::binary)) {
+        err << "Error en lectura\n";  // a source that cannot be read leaves every file as it was
         return 2;
     }
 

@@ -15,8 +15,19 @@ QString qtFilter(const QString& barFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// Messages break their lines with CR LF or a lone CR; a message box breaks them at LF.
+QString displayed(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+}  // namespace
+
 void QtDialogs::message(QWidget* parent, const QString& text, Qt::Alignment alignment) {
-    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, kAppTitle, displayed(text), QMessageBox::Ok, parent);
     if (alignment & Qt::AlignRight) {
         // Right-aligned text, as the loader's error messages are shown.
         box.setStyleSheet(QStringLiteral("QLabel{qproperty-alignment: 'AlignRight|AlignVCenter';}"));
@@ -27,7 +38,7 @@ void QtDialogs::message(QWidget* parent, const QString& text, Qt::Alignment alig
 Dialogs::Answer QtDialogs::question(QWidget* parent, const QString& text, Buttons buttons) {
     QMessageBox::StandardButtons b = QMessageBox::Yes | QMessageBox::No;
     if (buttons == Buttons::YesNoCancel) b |= QMessageBox::Cancel;
-    QMessageBox box(QMessageBox::Question, kAppTitle, text, b, parent);
+    QMessageBox box(QMessageBox::Question, kAppTitle, displayed(text), b, parent);
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;

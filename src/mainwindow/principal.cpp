@@ -604,6 +604,12 @@ void Principal::moveGridTo(GridView* grid, int address, bool scroll) {
     const int row = address / 16 + 1;
     grid->setCurrentCell(row, address % 16 + 1);
     if (scroll) grid->setTopRow(row >= 2 ? row - 1 : 1);
+    // The boxes show the current cell even when it was already there.
+    if (grid == grdmem_) {
+        grdmem_SelChange();
+    } else {
+        grdport_SelChange();
+    }
 }
 
 // A line selected: its address and bytes go to the entry row, its text to INS.

@@ -166,6 +166,11 @@ int SymbolTable::add(std::string_view name, int64_t value) {
     return 0;
 }
 
+void SymbolTable::prefetch(std::string_view name) const {
+    if (slots_.empty()) return;
+    __builtin_prefetch(&slots_[nameHash(name) & (slots_.size() - 1)]);
+}
+
 const SymbolTable::Entry* SymbolTable::find(std::string_view name) const {
     const Slot* slot = slotOf(name, nameHash(name));
     return slot == nullptr || slot->first < 0 ? nullptr : &entries_[static_cast<size_t>(slot->first)];

@@ -35,6 +35,8 @@ public:
     int add(std::string_view name, int64_t value);
     // The first entry of that name, or nullptr.
     const Entry* find(std::string_view name) const;
+    // A hint that name will soon be looked up or added: starts loading its slot into the cache.
+    void prefetch(std::string_view name) const;
     const std::vector<Entry>& entries() const { return entries_; }
     bool empty() const { return entries_.empty(); }
 

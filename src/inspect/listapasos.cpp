@@ -17,6 +17,7 @@
 #include "inspect/trace_model.h"
 #include "machine/simulator.h"
 #include "mainwindow/dialogs.h"
+#include "mainwindow/twips.h"
 
 using vandor::Dialogs;
 
@@ -29,16 +30,6 @@ constexpr qint64 kFlushCostFactor = 4;
 
 // Rows of the grid in view below its header; the scroll rule keeps the last ones of them visible.
 constexpr int kVisibleRows = 10;
-
-QFont traceFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono"),
-                      QStringLiteral("Courier New"), QStringLiteral("Courier")});
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setPointSizeF(9.75);
-    return font;
-}
 
 // The grid, with its layout update reachable so that a scroll right after new rows is not cut short by
 // the scroll range of the rows before.
@@ -71,7 +62,7 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     setWindowTitle(vandor::kAppTitle);
     setWindowIcon(parent ? parent->window()->windowIcon() : QApplication::windowIcon());
 
-    const QFont font = traceFont();
+    const QFont font = vandor::fixedFont();
     auto* grid = new TraceGrid(this);
     lista_ = grid;
     lista_->setObjectName(QStringLiteral("lista"));

@@ -2,9 +2,9 @@
 // simulator asks chooseHaltExit() from inside the step, the dialog shows itself modally and returns the
 // way out chosen ("RESET", an interrupt) and whether a run goes on; the simulator performs it.
 //
-// Created once and reused, so its controls keep their values between showings. Its vector box follows
-// the entry rules of the main window's hexadecimal boxes; an accepted vector is stored in the simulator
-// at once and announced with vectorCopied(), which the main window copies into its own vector box.
+// Created once and reused, so its controls keep their values between showings. Its vector box is one of
+// the main window's hexadecimal entry boxes; an accepted vector is stored in the simulator at once and
+// announced with vectorCopied(), which the main window copies into its own vector box.
 //
 //   Halt halt(sim, dialogs, mainWindow);
 //   sim.haltDialog = &halt;
@@ -17,11 +17,10 @@
 
 namespace vandor {
 class Dialogs;
-}
+class HexBox;
+}  // namespace vandor
 
 class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -41,29 +40,17 @@ signals:
     void vectorCopied(const QString& text);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Activate(bool runInProgress);
-    void rutgotfocus();
-    // True when the box's text is rejected (message shown, focus and text kept, text selected).
-    bool rutvalidate();
+    // The vector box was left with an accepted entry: the simulator and the main window get it.
     void txtVec_LostFocus();
 
     vandor::Simulator& sim_;
-    vandor::Dialogs& dialogs_;
 
-    QLabel* label1_;
-    QLabel* label2_;
     QRadioButton* opt_[6];
-    QLabel* label33_;
-    QLineEdit* txtVec_;
+    vandor::HexBox* txtVec_;
     QCheckBox* eje_;
     QPushButton* aceptar_;
-
-    bool validating_ = false;
-    // The vector was just rejected while a mouse press was moving the focus to "Aceptar": the click
-    // that press ends must neither accept the dialog nor repeat the message.
-    bool justRejected_ = false;
 };

@@ -78,22 +78,6 @@ TEST_F(AssemblerFiles, SuccessfulRunWritesTheObjectAndShowsItsRecords) {
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"uno.HEX", "uno.LST", "uno.asm"}));
 }
 
-TEST_F(AssemblerFiles, FailedRunLeavesAnEarlierObjectFileAndReplacesTheListing) {
-    writeFile(dir / "dos.asm", "FOO\r\n");
-    writeFile(dir / "dos.HEX", "old object");
-    writeFile(dir / "dos.LST", "old listing that is longer than the new one");
-    const AssemblyPaths p = assemblyPaths((dir / "dos.asm").string());
-    StringSink lst, hex;
-    CollectingMessages boxes;
-    EXPECT_FALSE(Ensambla(p.source, p.object, lst, hex, boxes));
-    EXPECT_TRUE(creafilelst(lst.text, p.listing, boxes));
-    EXPECT_EQ(readFile(p.object), "old object");
-    EXPECT_EQ(readFile(p.listing), "FOO\r\n==> ERROR: Código de operación no valido\r\n\r\n");
-    EXPECT_EQ(hex.text, "==>FOO\r\nLínea: 1 - ERROR: Código de operación no valido\r\n");
-    EXPECT_TRUE(boxes.messages.empty());
-    EXPECT_EQ(filesIn(dir).size(), 3u);
-}
-
 TEST_F(AssemblerFiles, FilesThatCannotBeWrittenOrRead) {
     writeFile(dir / "tres.asm", "NOP\r\n");
     StringSink lst, hex;
@@ -105,14 +89,6 @@ TEST_F(AssemblerFiles, FilesThatCannotBeWrittenOrRead) {
     boxes.messages.clear();
     EXPECT_FALSE(creafilelst(lst.text, (dir / "no" / "tres.LST").string(), boxes));
     EXPECT_EQ(boxes.messages, std::vector<std::string>{"Error creando fichero"});
-
-    // A folder in the listing's place cannot be replaced; it is left as it was.
-    fs::create_directory(dir / "tres.LST");
-    boxes.messages.clear();
-    EXPECT_FALSE(creafilelst(lst.text, (dir / "tres.LST").string(), boxes));
-    EXPECT_EQ(boxes.messages, std::vector<std::string>{"Error creando fichero"});
-    EXPECT_TRUE(fs::is_directory(dir / "tres.LST"));
-    EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"tres.LST", "tres.asm"}));
 
     boxes.messages.clear();
     EXPECT_FALSE(Ensambla(dir.string(), (dir / "x.HEX").string(), lst, hex, boxes));

@@ -128,6 +128,7 @@ TEST_F(AsmCommand, FilesThatCannotBeWrittenGoToStderrAsOneLine) {
     EXPECT_EQ(r.out, ":0100000000FF\r\n:00000001FF\r\nEnsamblado correcto\r\n");
     EXPECT_EQ(r.err, "Error creando fichero\n");
     EXPECT_TRUE(fs::is_directory(dir / "src/p.LST"));
+    EXPECT_EQ(files(), (std::vector<std::string>{"p.HEX", "p.LST", "p.asm"}));  // no temporary file left
 
     fs::remove(dir / "src/p.LST");
     fs::remove(dir / "src/p.HEX");

@@ -128,6 +128,7 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimerInterval);
+    Timer1->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5 % early
     connect(Timer1, &QTimer::timeout, this, &Cabecera::Timer1_Timer);
 
     Inet = new QNetworkAccessManager(this);
@@ -166,7 +167,6 @@ void Cabecera::showClosing() {
     OK->setEnabled(false);
     const bool wasLoaded = loaded;
     show();
-    raise();
     activateWindow();
     // Shown again without having been closed in between: Load does not run, so start the countdown here.
     if (wasLoaded && !Timer1->isActive()) Timer1->start();
@@ -174,6 +174,8 @@ void Cabecera::showClosing() {
 
 void Cabecera::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Shown again over the main window (about box, closing): on top of it, also without a window manager.
+    raise();
     if (!loaded) Form_Load();
 }
 

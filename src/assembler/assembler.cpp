@@ -15,9 +15,11 @@ namespace {
 constexpr std::string_view kMsgErrorCreando = "Error creando fichero";
 constexpr std::string_view kMsgErrorLectura = "Error en lectura";
 
-// A name defined n times is reported n(n-1)/2 times; this bound keeps a file of thousands of equal labels
-// from producing billions of lines. No real program comes near it.
-constexpr int64_t kMaxDuplicateReports = 100000;
+// Error reports of one run stop once their text (listing and log together) reaches this size. A name
+// defined n times is reported n(n-1)/2 times, and each report repeats its raw line, so a file of
+// thousands of equal labels or a 1 MB line of empty DFB items would otherwise produce gigabytes. No real
+// program comes near it; the run fails all the same.
+constexpr size_t kReportBudget = size_t{32} << 20;
 
 // The three passes over the statements of one run. Each pass empties filelst and lists its own form;
 // errors go through msgerr the moment they are found, so each stands where its pass put it.
@@ -136,14 +138,8 @@ private:
         const Statement& s = st_[i];
         const int64_t value = s.code == kCodeEqu ? cmpnum(s.operand, true) : s.address;
         const int earlier = run_.symbols.add(s.label, value);
-        for (int k = 0; k < earlier; ++k) {
-            if (duplicateReports_ == kMaxDuplicateReports) {
-                error_ = true;
-                break;
-            }
-            ++duplicateReports_;
-            msgerr(i, kMsgDuplicada);
-        }
+        for (int k = 0; k < earlier; ++k)
+            if (!msgerr(i, kMsgDuplicada)) break;
         if (value < 0 && s.code == kCodeEqu) msgerr(i, kMsgDireccion);
     }
 
@@ -167,19 +163,25 @@ private:
         }
     }
 
-    void msgerr(size_t i, std::string_view cad) {
+    // Returns false when the report no longer fits in the budget and was not written.
+    bool msgerr(size_t i, std::string_view cad) {
         error_ = true;
+        const std::string_view raw = raw_[st_[i].line];
+        const size_t size = 2 * cad.size() + raw.size() + 48;
+        if (reportBytes_ + size > kReportBudget) return false;
+        reportBytes_ += size;
         ++run_.errorCount;
         std::string text;
         text.append("==> ERROR: ").append(cad).append(kCrLf);
         filelst_.append(text);
         text.clear();
-        text.append("==>").append(raw_[st_[i].line]).append(kCrLf);
+        text.append("==>").append(raw).append(kCrLf);
         filehex_.append(text);
         text.clear();
         text.append("Línea: ").append(std::to_string(static_cast<int64_t>(st_[i].line) + 1));
         text.append(" - ERROR: ").append(cad).append(kCrLf);
         filehex_.append(text);
+        return true;
     }
 
     AssemblyRun& run_;
@@ -188,7 +190,7 @@ private:
     TextSink& filelst_;
     TextSink& filehex_;
     bool error_ = false;
-    int64_t duplicateReports_ = 0;
+    size_t reportBytes_ = 0;
     std::string line_;
 };
 

@@ -27,7 +27,7 @@ struct AssemblyRun {
     SymbolTable symbols;
     std::unique_ptr<CodeImage> image;  // set only after a run without errors
     int lastPass = 0;
-    int errorCount = 0;
+    int errorCount = 0;  // error reports written
 };
 
 // True when no pass reported an error; run.image then holds the code image. The bytes must outlive run

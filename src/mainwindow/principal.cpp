@@ -458,9 +458,9 @@ void Principal::regenpila() {
 void Principal::showProgram(const vandor::ProgramLines& lines) {
     prgLines_->setLines(lines);
     prg_->setCurrentLine(lines.selected);
-    // A fresh listing starts with its first line in view, as the list is filled anew.
+    // A fresh listing starts with its first line in view, as the list is filled anew; the selected
+    // line is one of the first few (inidisp starts at most 12 bytes before it), so it is in view too.
     prg_->scrollToTop();
-    if (lines.selected >= 0) prg_->scrollTo(prgLines_->index(lines.selected));
     prg_Click();
 }
 

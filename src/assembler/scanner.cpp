@@ -81,9 +81,9 @@ std::string cleanLine(std::string_view raw) {
 
 SplitErrors splitStatement(Statement& st, const EncodingTable& table) {
     SplitErrors errors;
-    std::string text = st.text;
-    collapseBlanks(text);
-    std::string_view rest = text;
+    // The text is not needed in its first form after the split, so the blanks are collapsed in place.
+    collapseBlanks(st.text);
+    std::string_view rest = st.text;
     st.label.clear();
     st.operand.clear();
     st.code = kCodeNone;

@@ -20,7 +20,7 @@ inline constexpr std::string_view kMsgSintaxis = "Sintaxis incorrecta";
 inline constexpr std::string_view kMsgCodigo = "Código de operación no valido";
 
 struct Statement {
-    std::string text;       // cleaned line
+    std::string text;       // cleaned line (blank runs collapsed by the split)
     int32_t line = 0;       // index of its raw line
     std::string label;      // empty if none
     std::string operand;    // empty if none

@@ -1,4 +1,5 @@
-// vandor: the simulator program. It starts with the splash window, which opens the main window.
+// vandor: the simulator program. The splash window starts it: after its update check it opens the main
+// window, it is the main window's about box, and it ends the program after the main window's close.
 #include <QApplication>
 #include <memory>
 
@@ -12,10 +13,10 @@ int main(int argc, char** argv) {
     vandor::QtDialogs dialogs;
     Cabecera splash(dialogs);
     std::unique_ptr<Principal> window;
-    splash.createMainWindow = [&] {
+    splash.createMainWindow = [&]() -> QWidget* {
         window = std::make_unique<Principal>(dialogs);
-        window->onCloseRequested = [&] { splash.showClosing(); };
-        window->onAboutRequested = [&] { splash.showAbout(); };
+        window->onCloseRequested = [&splash] { splash.showClosing(); };
+        window->onAboutRequested = [&splash] { splash.showAbout(); };
         return window.get();
     };
     splash.showSplash();

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyle>
 #include <climits>
 
 #include "inspect/disasm.h"
@@ -125,11 +126,13 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setCornerButtonEnabled(false);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
     setTabKeyNavigation(false);
 
     const QFontMetrics metrics(fixedFont());
     const int rowHeight = metrics.height() + 2;
-    const int cellWidth = metrics.horizontalAdvance(QStringLiteral("00")) + 5;
+    // Two digits and the item margins (3 px a side).
+    const int cellWidth = metrics.horizontalAdvance(QStringLiteral("00")) + 6;
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setHighlightSections(false);
@@ -145,6 +148,11 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
 }
 
 void GridView::setGridModel(GridModel* model) { setModel(model); }
+
+int GridView::fullWidth() const {
+    return verticalHeader()->width() + 16 * horizontalHeader()->defaultSectionSize() +
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * frameWidth();
+}
 
 void GridView::setCurrentCell(int row, int column) {
     const QModelIndex cell = model()->index(row - 1, column - 1);

@@ -78,6 +78,8 @@ public:
     explicit GridView(QWidget* parent = nullptr);
 
     void setGridModel(GridModel* model);
+    // The width that shows the heading column, the 16 data columns and the scroll bar.
+    int fullWidth() const;
 
     int currentRowNumber() const { return currentIndex().row() + 1; }
     int currentColumnNumber() const { return currentIndex().column() + 1; }

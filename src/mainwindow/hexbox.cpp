@@ -123,7 +123,9 @@ void HexBox::showValue(const QString& value) {
 
 void HexBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    if (windowChange(event->reason())) return;
+    // The window coming back to the front returns the focus to the entry in progress. A box focused
+    // while its window was inactive gets its first focus event only now: that starts an entry.
+    if (windowChange(event->reason()) && entering_) return;
     // A refused entry that gets the focus back is still the same entry, typed text and all.
     if (!entering_) setModified(false);
     entering_ = true;

@@ -285,13 +285,20 @@ void Principal::buildControl() {
     txtVec_ = box(frame, "txtVec", 420, 2040, 375);
 }
 
+// Where the fixed-pitch font needs more room than the layout gives, the grid widens inside its frame.
+static void fitGrid(GridView* grid, QWidget* frame) {
+    const int width = std::min(std::max(grid->width(), grid->fullWidth()), frame->width() - 2 * grid->x());
+    grid->resize(width, grid->height());
+}
+
 void Principal::buildMemory() {
     auto* frame = new QGroupBox(QStringLiteral("Memoria"), this);
     frame->setObjectName(QStringLiteral("Frame4"));
     placeTwips(frame, 3480, 2880, 6495, 1815);
     grdmem_ = new GridView(frame);
     grdmem_->setObjectName(QStringLiteral("grdmem"));
-    placeTwips(grdmem_, 120, 240, 6255, 1140);
+    placeTwips(grdmem_, 90, 240, 6255, 1140);
+    fitGrid(grdmem_, frame);
     memModel_ = new GridModel(sim_.m.mem.data(), kMemoryRows, grdmem_);
     grdmem_->setGridModel(memModel_);
     label(frame, "lblDirMem", QStringLiteral("Dirección:"), 120, 1440, 900, kBoxHeight)
@@ -308,7 +315,8 @@ void Principal::buildPorts() {
     placeTwips(frame, 3480, 4680, 6495, 1815);
     grdport_ = new GridView(frame);
     grdport_->setObjectName(QStringLiteral("grdport"));
-    placeTwips(grdport_, 120, 240, 6255, 1140);
+    placeTwips(grdport_, 90, 240, 6255, 1140);
+    fitGrid(grdport_, frame);
     portModel_ = new GridModel(sim_.m.ports.data(), kPortRows, grdport_);
     grdport_->setGridModel(portModel_);
     label(frame, "lblDirPort", QStringLiteral("Dirección:"), 120, 1440, 900, kBoxHeight)

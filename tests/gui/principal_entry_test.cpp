@@ -106,6 +106,33 @@ private slots:
         QTRY_COMPARE(win.m().pc, 0x11);
     }
 
+    // A click into a box selects its text, so typing replaces it.
+    void clickSelectsTheText() {
+        Window win;
+        QTest::mouseClick(win.box("txtA"), Qt::LeftButton, {}, QPoint(8, 8));
+        QCoreApplication::processEvents();
+        QCOMPARE(win.box("txtA")->selectedText(), QString("00"));
+        QTest::keyClicks(win.box("txtA"), "3c");
+        win.leave();
+        QCOMPARE(win.m().a, 0x3C);
+    }
+
+    // A box focused while the window was in the background starts its entry when the window returns.
+    void entryStartedInAnInactiveWindow() {
+        Window win;
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        win.box("txtA")->setFocus(Qt::MouseFocusReason);
+        QApplication::setActiveWindow(win.w.get());
+        QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+        QTest::keyClicks(win.box("txtA"), "9");
+        win.leave();
+        QCOMPARE(win.text("txtA"), QString("09"));
+        QCOMPARE(win.m().a, 9);
+    }
+
     void singleRegisterUpdatesItsPair() {
         Window win;
         win.enter("txtC", "3C");

@@ -1,5 +1,7 @@
 // Stepping, the continuous run and its stops, the interrupt buttons and check boxes, the Halt hand-off
 // and the close request, driven through the main window's controls.
+#include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -195,6 +197,39 @@ private slots:
         QCOMPARE(halt.asked, std::vector<bool>{false});
         QCOMPARE(win.m().pc, 0);
         QVERIFY(!win.sim().running());
+    }
+
+    // The real Halt window: INTR with CF typed in its vector box calls 0008 with the return address
+    // after the HLT, and the main window's vector box shows the byte.
+    void intrChosenInTheHaltWindow() {
+        Window win;
+        win.load(0x0100, {EI, HLT});
+        win.m().pc = 0x0100;
+        win.m().sp = 0x4000;
+        win.w->regen();
+        win.click("Eje_paso");
+        bool shown = false;
+        QTimer::singleShot(0, win.w.get(), [&] {
+            auto* halt = win.w->findChild<QDialog*>(QStringLiteral("Halt"));
+            if (!halt || !halt->isVisible()) return;
+            shown = true;
+            QApplication::setActiveWindow(halt);
+            if (!QTest::qWaitForWindowActive(halt)) qWarning("Halt not active");
+            auto* vec = halt->findChild<QLineEdit*>(QStringLiteral("txtVec"));
+            QTest::mouseClick(halt->findChild<QWidget*>(QStringLiteral("opt5")), Qt::LeftButton);
+            vec->setFocus(Qt::TabFocusReason);
+            vec->selectAll();
+            QTest::keyClicks(vec, "cf");
+            QTest::mouseClick(halt->findChild<QPushButton*>(QStringLiteral("aceptar")), Qt::LeftButton);
+            if (halt->isVisible()) halt->hide();
+        });
+        win.click("Eje_paso");
+        QVERIFY(shown);
+        QCOMPARE(win.m().pc, 0x0008);
+        QCOMPARE(win.m().mem[0x3FFF], 0x01);
+        QCOMPARE(win.m().mem[0x3FFE], 0x02);
+        QCOMPARE(win.text("txtVec"), QString("CF"));
+        QCOMPARE(win.text("txtPC"), QString("0008"));
     }
 
     void traceFullStopsTheRun() {

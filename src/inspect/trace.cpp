@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <memory>
 
 #include "inspect/opcodes.h"
@@ -164,6 +166,17 @@ void appendLine(std::string& out, const TraceRow& row) {
 }
 
 }  // namespace
+
+void TraceRows::FreeBlock::operator()(TraceRow* block) const {
+    std::free(block);
+}
+
+void TraceRows::addBlock() {
+    // calloc of a block this large maps fresh zero pages without writing them.
+    auto* block = static_cast<TraceRow*>(std::calloc(kBlockRows, sizeof(TraceRow)));
+    if (!block) throw std::bad_alloc();
+    blocks_.emplace_back(block);
+}
 
 void Trace::clear() {
     rows_.clear();

@@ -43,23 +43,24 @@ struct TraceRow {
 static_assert(sizeof(TraceRow) <= 24);
 
 // The rows in fixed blocks: appending never moves the rows already stored (no copy of a long trace when
-// it grows, no peak of twice its size), and an index is a shift and a mask.
+// it grows, no peak of twice its size), and an index is a shift and a mask. A block is zeroed memory
+// that the system provides page by page as the rows reach it.
 class TraceRows {
 public:
-    static constexpr size_t kBlockShift = 16;
+    static constexpr size_t kBlockShift = 20;
     static constexpr size_t kBlockRows = size_t{1} << kBlockShift;
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    const TraceRow& operator[](size_t i) const { return blocks_[i >> kBlockShift][i & (kBlockRows - 1)]; }
+    const TraceRow& operator[](size_t i) const { return blocks_[i >> kBlockShift].get()[i & (kBlockRows - 1)]; }
+    TraceRow& operator[](size_t i) { return blocks_[i >> kBlockShift].get()[i & (kBlockRows - 1)]; }
     TraceRow& back() { return (*this)[size_ - 1]; }
     const TraceRow& back() const { return (*this)[size_ - 1]; }
-    TraceRow& operator[](size_t i) { return blocks_[i >> kBlockShift][i & (kBlockRows - 1)]; }
 
     // A new last row (zeroed when its block is new), its fields for the caller to write.
     TraceRow& append() {
         if ((size_ & (kBlockRows - 1)) == 0 && (size_ >> kBlockShift) == blocks_.size()) [[unlikely]]
-            blocks_.emplace_back(new TraceRow[kBlockRows]());  // zeroed: every field of a row is defined
+            addBlock();
         return (*this)[size_++];
     }
     void clear() {
@@ -69,7 +70,12 @@ public:
     void reserve(size_t rows) { blocks_.reserve((rows + kBlockRows - 1) >> kBlockShift); }
 
 private:
-    std::vector<std::unique_ptr<TraceRow[]>> blocks_;
+    struct FreeBlock {
+        void operator()(TraceRow* block) const;
+    };
+    void addBlock();
+
+    std::vector<std::unique_ptr<TraceRow, FreeBlock>> blocks_;
     size_t size_ = 0;
 };
 

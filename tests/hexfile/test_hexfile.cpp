@@ -71,13 +71,6 @@ TEST(HexRecords, CutsRunsOfUsedAddressesIntoRecords) {
     }
 }
 
-TEST(HexRecords, RecordsCarryDataAndChecksum) {
-    CodeImage image = emptyImage();
-    const uint8_t bytes[] = {0x21, 0x00, 0x20, 0x7E, 0x23, 0x86, 0x76};
-    for (int i = 0; i < 7; ++i) image[static_cast<size_t>(0x0100 + i)] = bytes[i];
-    EXPECT_EQ(hexRecords(image), ":070100002100207E2386761A\r\n:00000001FF\r\n");
-}
-
 TEST_F(HexFileTest, CreafilehexWritesTheFileAndTheBox) {
     CodeImage image = emptyImage();
     image[0] = 0x3E;
@@ -93,22 +86,16 @@ TEST_F(HexFileTest, CreafilehexWritesTheFileAndTheBox) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no temporary left
 }
 
-TEST_F(HexFileTest, CreafilehexReportsAFolderThatDoesNotExist) {
-    StringSink box;
-    CollectingMessages messages;
-    EXPECT_FALSE(creafilehex(emptyImage(), (dir_ / "missing" / "P.HEX").string(), box, messages));
-    EXPECT_EQ(messages.messages, std::vector<std::string>{"Error creando fichero"});
-}
-
-TEST_F(HexFileTest, CreafilehexKeepsWhatCannotBeReplaced) {
-    // A folder where the object file should go cannot be replaced; it stays, and nothing else is left.
-    const fs::path path = dir_ / "P.HEX";
-    fs::create_directories(path / "inside");
-    StringSink box;
-    CollectingMessages messages;
-    EXPECT_FALSE(creafilehex(emptyImage(), path.string(), box, messages));
-    EXPECT_EQ(messages.messages, std::vector<std::string>{"Error creando fichero"});
-    EXPECT_TRUE(fs::is_directory(path / "inside"));
+TEST_F(HexFileTest, CreafilehexReportsWhatCannotBeWritten) {
+    // A missing folder, and a folder standing where the file should go (it stays as it was).
+    fs::create_directories(dir_ / "P.HEX" / "inside");
+    for (const fs::path& path : {dir_ / "missing" / "P.HEX", dir_ / "P.HEX"}) {
+        StringSink box;
+        CollectingMessages messages;
+        EXPECT_FALSE(creafilehex(emptyImage(), path.string(), box, messages));
+        EXPECT_EQ(messages.messages, std::vector<std::string>{"Error creando fichero"});
+    }
+    EXPECT_TRUE(fs::is_directory(dir_ / "P.HEX" / "inside"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
@@ -161,20 +148,6 @@ TEST(Carga, OutcomesOfEveryKindOfFile) {
         for (auto [address, value] : c.memory) EXPECT_EQ(m.mem[address], value) << c.what << " at " << address;
         EXPECT_EQ(m.mem[0x10000], m.mem[0]) << c.what;
         EXPECT_EQ(m.mem[0x10001], m.mem[1]) << c.what;
-    }
-}
-
-TEST(Extlinfic, ResultCodes) {
-    struct Case { const char* line; int result; bool readError; };
-    for (const Case& c : {Case{":010000003EC1", kRecordStored, false}, Case{":010000003EC2", kChecksumError, false},
-                          Case{":00000001FF", kEndRecord, false}, Case{":00000001FE", kChecksumError, false},
-                          Case{"x00000001FF", kFormatError, false}, Case{":00000003FD", kFormatError, false},
-                          Case{":", kFormatError, true}, Case{":01FFFF00AA57", kRecordStored, false},
-                          Case{":02FFFF00AABB9B", kFormatError, true}}) {
-        Machine m;
-        bool readError = false;
-        EXPECT_EQ(extlinfic(m, c.line, &readError), c.result) << c.line;
-        EXPECT_EQ(readError, c.readError) << c.line;
     }
 }
 

@@ -196,6 +196,40 @@ private slots:
         QCOMPARE(win.dialogs.beeps, 1);
     }
 
+    // The scroll bar used with the first line selected steps back to a one-byte instruction; with the
+    // last line selected it appends the next instruction.
+    void scrollBarAtTheEnds() {
+        Window win;
+        win.load(0x00F3, {0xC3});  // JMP: three bytes, so the step back goes on to 00F2
+        win.m().pc = 0x0100;
+        win.w->regen();
+        QCOMPARE(int(win.lines()->address(0)), 0x00F4);
+        QScrollBar* bar = win.prg()->verticalScrollBar();
+        win.prg()->setCurrentLine(0);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QCOMPARE(int(win.lines()->address(0)), 0x00F2);
+        const int last = win.lines()->size() - 1;
+        const uint16_t lastAddress = win.lines()->address(last);
+        win.prg()->setCurrentLine(last);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(win.lines()->address(last - 1), lastAddress);
+        QCOMPARE(int(win.lines()->address(last)), lastAddress + 1);
+        // A line in the middle: the list just scrolls.
+        win.prg()->setCurrentLine(5);
+        const uint16_t first = win.lines()->address(0);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(win.lines()->address(0), first);
+    }
+
+    void editorCommandCancelled() {
+        Window win;
+        win.click("Editar");
+        QCOMPARE(win.dialogs.fileRequests.size(), 1);
+        QCOMPARE(win.dialogs.fileRequests[0].title, QString("Editar fichero .ASM"));
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget* window : windows) QVERIFY(window == win.w.get() || !window->isVisible());
+    }
+
     void entryRowEditsInPlace() {
         Window win;
         win.enter("txtDIR", "2000");

@@ -40,14 +40,6 @@ private slots:
         }
     }
 
-    void digitWidthFollowsTheLayout() {
-        Window win;
-        for (const char* name : {"txtA", "txtF", "txtB", "txtM", "txtDatMem", "txtDirPort", "INSCO", "txtVec"})
-            QCOMPARE(win.box(QString::fromLatin1(name))->digits(), 2);
-        for (const char* name : {"txtBC", "txtDE", "txtHL", "txtPC", "txtSP", "txtDirMem", "txtDIR"})
-            QCOMPARE(win.box(QString::fromLatin1(name))->digits(), 4);
-    }
-
     void acceptedEntryIsNormalisedAndStored() {
         Window win;
         win.enter("txtA", "a");

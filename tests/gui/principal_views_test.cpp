@@ -60,19 +60,6 @@ private slots:
         QCOMPARE(win.prg()->currentLine(), 0);
     }
 
-    void formatStringGivesTheHeadings() {
-        const QString format = vandor::gridFormatString(16, 2);
-        QVERIFY(format.startsWith("|> 0|> 1|> 2"));
-        QVERIFY(format.contains("|> F;|00|10|20"));
-        QVERIFY(format.endsWith("|F0"));
-        const vandor::GridHeadings h = vandor::parseFormatString(format);
-        QCOMPARE(h.columnTitles.size(), 16);
-        QCOMPARE(h.rowTitles.size(), 16);
-        QCOMPARE(h.columnTitles[10], QString(" A"));
-        QCOMPARE(h.rowTitles[1], QString("10"));
-        QCOMPARE(h.columnAlignment[0] & Qt::AlignRight, Qt::AlignRight);
-    }
-
     void addressBoxMovesAndScrollsTheGrid_data() {
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("row");

@@ -101,6 +101,9 @@ Principal::~Principal() {
     sim_.haltDialog = nullptr;
     sim_.m.observer = nullptr;
     if (runLoopActive_) qApp->removeEventFilter(this);
+    // The windows over the simulator go before it does (children would outlive the members).
+    delete trace_;
+    delete halt_;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -8,11 +8,6 @@ constexpr uint16_t kRst55Vector = 0x002C;
 constexpr uint16_t kRst65Vector = 0x0034;
 constexpr uint16_t kRst75Vector = 0x003C;
 
-// An INTR choice in the Halt dialog whose supplied byte is itself HLT halts again from inside the halt;
-// past this depth the inner HLT is left halted instead of asking once more, so a fixed answer (vandor-cli
-// --on-hlt INTR --vec 76) cannot recurse without end.
-constexpr int kMaxNestedHalts = 16;
-
 constexpr int index(CheckBox box) { return static_cast<int>(box); }
 
 // Forwards writes to the real observer and notes whether one address was written through savmem.
@@ -198,11 +193,12 @@ void Simulator::halted() {
             haltStopped_ = true;
         }
     };
-    if (!haltDialog || haltDepth_ >= kMaxNestedHalts) {
+    // The INTR choice may execute a HLT from inside this one; INTR has disabled interrupts by then, so
+    // that inner halt cannot choose INTR again and the nesting ends.
+    if (!haltDialog) {
         stopAtHalt();
         return;
     }
-    ++haltDepth_;
     const HaltChoice choice = haltDialog->chooseHaltExit(running_);
     if (choice.leaveHalted) {
         stopAtHalt();
@@ -211,7 +207,6 @@ void Simulator::halted() {
         perform(usable(choice.option) ? choice.option : HaltOption::Reset);
         if (!choice.continueRun) stopAtHalt();
     }
-    --haltDepth_;
 }
 
 }  // namespace vandor

@@ -129,7 +129,6 @@ private:
     uint8_t vector_ = 0;
     bool running_ = false;
     bool haltStopped_ = false;  // the run in progress was stopped by a HLT
-    int haltDepth_ = 0;         // Halt dialogs open inside one another (INTR supplying HLT)
     uint64_t steps_ = 0;
 };
 

@@ -65,6 +65,7 @@ private slots:
         }
         // Another box cannot take the focus either.
         win.box("txtBC")->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
         QVERIFY(win.box("txtA")->hasFocus());
         QCOMPARE(win.dialogs.messages.size(), 4);
         win.enter("txtA", "42");

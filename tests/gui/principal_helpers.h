@@ -55,13 +55,20 @@ struct Window {
         }
     }
     // Leaving the box for the program view, as a Tab would move the focus.
-    void leave() { prg()->setFocus(Qt::TabFocusReason); }
+    // A refused entry's message follows the focus change from the event loop.
+    void leave() {
+        prg()->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
     void enter(const QString& name, const QString& keys) {
         type(name, keys);
         leave();
     }
 
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    void click(QWidget* widget) {
+        QTest::mouseClick(widget, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
     void click(const QString& buttonName) { click(button(buttonName)); }
 
     void clickCell(vandor::GridView* g, int row, int column) {

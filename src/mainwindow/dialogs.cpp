@@ -46,14 +46,36 @@ Dialogs::Answer QtDialogs::question(QWidget* parent, const QString& text, Button
     }
 }
 
+namespace {
+
+// The extension of a default name pattern such as "*.hex", or an empty string.
+QString suffixOf(const QString& defaultName) {
+    const int dot = defaultName.lastIndexOf('.');
+    if (dot < 0) return {};
+    const QString suffix = defaultName.mid(dot + 1);
+    return suffix.contains('*') ? QString() : suffix;
+}
+
+QString runFileDialog(QWidget* parent, const Dialogs::FileRequest& request, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, request.title, QString(), qtFilter(request.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // The default name pattern becomes the default extension of a name typed without one.
+    dialog.setDefaultSuffix(suffixOf(request.defaultName));
+    // The overwrite question is the caller's own ("El fichero ... ya existe"), so Qt must not ask too.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
 QString QtDialogs::openFile(QWidget* parent, const FileRequest& request) {
-    return QFileDialog::getOpenFileName(parent, request.title, QString(), qtFilter(request.filter));
+    return runFileDialog(parent, request, QFileDialog::AcceptOpen);
 }
 
 QString QtDialogs::saveFile(QWidget* parent, const FileRequest& request) {
-    // The overwrite question is the caller's own ("El fichero ... ya existe"), so Qt must not ask too.
-    return QFileDialog::getSaveFileName(parent, request.title, QString(), qtFilter(request.filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
 void QtDialogs::beep() { QApplication::beep(); }

@@ -87,6 +87,8 @@ public:
     void Rst55_Click();
     void Rst65_Click();
     void Rst75_Click();
+    // Executes the vector byte at PC (interrupcion true) and puts the memory byte back directly; the
+    // observer hears of that byte only when the supplied instruction itself stored into that cell.
     void Intr_Click();
     // The button or Halt option by index; does nothing when it is not usable now.
     void press(HaltOption button);

@@ -14,7 +14,7 @@
 
 #include "assembler/assembler.h"
 #include "common/sinks.h"
-#include "editor/fixed_font.h"
+#include "mainwindow/twips.h"
 #include "editor/text_encoding.h"
 #include "mainwindow/dialogs.h"
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "editor/editor.h"
-#include "editor/fixed_font.h"
+#include "mainwindow/twips.h"
 #include "mainwindow/dialogs.h"
 
 using vandor::twips;

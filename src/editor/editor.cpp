@@ -16,7 +16,7 @@
 #include <QScrollBar>
 
 #include "editor/busqueda.h"
-#include "editor/fixed_font.h"
+#include "mainwindow/twips.h"
 #include "mainwindow/dialogs.h"
 
 using vandor::Dialogs;

@@ -294,40 +294,47 @@ static void fitGrid(GridView* grid, QWidget* frame) {
     grid->resize(width, grid->height());
 }
 
+// A grid frame: the grid over its cells, then its address and data boxes below it.
+Principal::GridFrame Principal::buildGridFrame(const GridFrameLayout& layout, uint8_t* cells, int rows) {
+    auto* frame = new QGroupBox(layout.title, this);
+    frame->setObjectName(QString::fromLatin1(layout.frameName));
+    placeTwips(frame, 3480, layout.top, 6495, 1815);
+    GridFrame parts;
+    parts.grid = new GridView(frame);
+    parts.grid->setObjectName(QString::fromLatin1(layout.gridName));
+    placeTwips(parts.grid, 90, 240, 6255, 1140);
+    fitGrid(parts.grid, frame);
+    parts.model = new GridModel(cells, rows, parts.grid);
+    parts.grid->setGridModel(parts.model);
+    const QString suffix = QString::fromLatin1(layout.suffix);
+    label(frame, ("lblDir" + suffix).toLatin1().constData(), QStringLiteral("Dirección:"), 120, 1440, 900,
+          kBoxHeight)
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    parts.address = box(frame, ("txtDir" + suffix).toLatin1().constData(), 1080, 1440, layout.addressWidth);
+    const int dataLabelLeft = 1080 + layout.addressWidth + 105;
+    label(frame, ("lblDat" + suffix).toLatin1().constData(), QStringLiteral("Dato:"), dataLabelLeft, 1440, 540,
+          kBoxHeight)
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    parts.data = box(frame, ("txtDat" + suffix).toLatin1().constData(), dataLabelLeft + 600, 1440, 375);
+    return parts;
+}
+
 void Principal::buildMemory() {
-    auto* frame = new QGroupBox(QStringLiteral("Memoria"), this);
-    frame->setObjectName(QStringLiteral("Frame4"));
-    placeTwips(frame, 3480, 2880, 6495, 1815);
-    grdmem_ = new GridView(frame);
-    grdmem_->setObjectName(QStringLiteral("grdmem"));
-    placeTwips(grdmem_, 90, 240, 6255, 1140);
-    fitGrid(grdmem_, frame);
-    memModel_ = new GridModel(sim_.m.mem.data(), kMemoryRows, grdmem_);
-    grdmem_->setGridModel(memModel_);
-    label(frame, "lblDirMem", QStringLiteral("Dirección:"), 120, 1440, 900, kBoxHeight)
-        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtDirMem_ = box(frame, "txtDirMem", 1080, 1440, 615);
-    label(frame, "lblDatMem", QStringLiteral("Dato:"), 1800, 1440, 540, kBoxHeight)
-        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtDatMem_ = box(frame, "txtDatMem", 2400, 1440, 375);
+    const GridFrame parts = buildGridFrame({QStringLiteral("Memoria"), "Frame4", "grdmem", "Mem", 2880, 615},
+                                           sim_.m.mem.data(), kMemoryRows);
+    grdmem_ = parts.grid;
+    memModel_ = parts.model;
+    txtDirMem_ = parts.address;
+    txtDatMem_ = parts.data;
 }
 
 void Principal::buildPorts() {
-    auto* frame = new QGroupBox(QStringLiteral("Puertos de E/S"), this);
-    frame->setObjectName(QStringLiteral("Frame5"));
-    placeTwips(frame, 3480, 4680, 6495, 1815);
-    grdport_ = new GridView(frame);
-    grdport_->setObjectName(QStringLiteral("grdport"));
-    placeTwips(grdport_, 90, 240, 6255, 1140);
-    fitGrid(grdport_, frame);
-    portModel_ = new GridModel(sim_.m.ports.data(), kPortRows, grdport_);
-    grdport_->setGridModel(portModel_);
-    label(frame, "lblDirPort", QStringLiteral("Dirección:"), 120, 1440, 900, kBoxHeight)
-        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtDirPort_ = box(frame, "txtDirPort", 1080, 1440, 375);
-    label(frame, "lblDatPort", QStringLiteral("Dato:"), 1560, 1440, 540, kBoxHeight)
-        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    txtDatPort_ = box(frame, "txtDatPort", 2160, 1440, 375);
+    const GridFrame parts = buildGridFrame({QStringLiteral("Puertos de E/S"), "Frame5", "grdport", "Port", 4680, 375},
+                                           sim_.m.ports.data(), kPortRows);
+    grdport_ = parts.grid;
+    portModel_ = parts.model;
+    txtDirPort_ = parts.address;
+    txtDatPort_ = parts.data;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -92,6 +92,21 @@ private:
     void buildControl();
     void buildMemory();
     void buildPorts();
+    struct GridFrameLayout {
+        QString title;
+        const char* frameName;
+        const char* gridName;
+        const char* suffix;  // of the address and data boxes: txtDir<suffix>, txtDat<suffix>
+        int top;
+        int addressWidth;
+    };
+    struct GridFrame {
+        vandor::GridView* grid;
+        vandor::GridModel* model;
+        vandor::HexBox* address;
+        vandor::HexBox* data;
+    };
+    GridFrame buildGridFrame(const GridFrameLayout& layout, uint8_t* cells, int rows);
     vandor::HexBox* box(QWidget* parent, const char* name, int left, int top, int width);
     QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
                   int height = 255);

@@ -1,4 +1,4 @@
-// Layout helpers of the main window: every control is placed from its position in twips (1/1440 inch,
+// Layout helpers of the windows: every control is placed from its position in twips (1/1440 inch,
 // 15 twips = 1 pixel at 96 DPI; Qt scales the pixels for high-DPI screens), and the fixed-pitch font of
 // number boxes, lists and grids.
 //
@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRect>
 #include <QWidget>
 
 namespace vandor {
@@ -14,6 +15,10 @@ namespace vandor {
 inline constexpr int kTwipsPerPixel = 15;
 
 constexpr int twips(int value) { return (value + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+inline QRect twips(int left, int top, int width, int height) {
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
 
 inline void placeTwips(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(twips(left), twips(top), twips(width), twips(height));

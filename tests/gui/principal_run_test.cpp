@@ -1,10 +1,12 @@
 // Stepping, the continuous run and its stops, the interrupt buttons and check boxes, the Halt hand-off
 // and the close request, driven through the main window's controls.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "inspect/listapasos.h"
 #include "principal_helpers.h"
@@ -29,11 +31,20 @@ public:
 constexpr uint8_t JMP = 0xC3, HLT = 0x76, INR_A = 0x3C, EI = 0xFB;
 
 // Runs `during` once the run loop is going, then presses "&Parar" if the run is still on.
-void runWhile(Window& win, std::function<void()> during, int afterMs = 30) {
-    QTimer::singleShot(afterMs, win.w.get(), [&win, during] {
+// Starts a run and, once it has executed some steps (however busy the machine is), calls `during` from
+// inside the run's event processing, then presses "&Parar" if the run still goes on.
+void runWhile(Window& win, std::function<void()> during, uint64_t afterSteps = 100) {
+    auto* poll = new QTimer(win.w.get());
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, win.w.get(), [&win, during, poll, afterSteps, started] {
+        if (win.sim().stepsExecuted() < afterSteps && started->elapsed() < 10000) return;
+        poll->stop();
+        poll->deleteLater();
         during();
         if (win.sim().running()) win.click("Ejecutar");
     });
+    poll->start(1);
     win.click("Ejecutar");
 }
 

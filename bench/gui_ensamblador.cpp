@@ -16,6 +16,7 @@
 #include "assembler/assembler.h"
 #include "assembler/ensamblador_window.h"
 #include "mainwindow/scripted_dialogs.h"
+#include "gui_bench_main.h"
 
 namespace {
 
@@ -85,15 +86,4 @@ BENCHMARK(BM_AssembleCoreOnly)->Arg(100'000)->Unit(benchmark::kMillisecond)->Ite
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type != QtDebugMsg && type != QtWarningMsg && type != QtInfoMsg) fprintf(stderr, "%s\n", qPrintable(text));
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWindowBenchmarks(argc, argv); }

@@ -13,6 +13,7 @@
 #include "inspect/listapasos.h"
 #include "machine/simulator.h"
 #include "mainwindow/scripted_dialogs.h"
+#include "gui_bench_main.h"
 
 namespace {
 
@@ -138,16 +139,4 @@ BENCHMARK(BM_TraceChangedCall)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The offscreen platform warns about every window it shows; those lines would bury the figures.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type != QtDebugMsg && type != QtWarningMsg && type != QtInfoMsg) fprintf(stderr, "%s\n", qPrintable(text));
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWindowBenchmarks(argc, argv); }

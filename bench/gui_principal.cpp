@@ -12,6 +12,7 @@
 #include "inspect/listapasos.h"
 #include "mainwindow/principal.h"
 #include "mainwindow/scripted_dialogs.h"
+#include "gui_bench_main.h"
 
 namespace {
 
@@ -103,11 +104,4 @@ BENCHMARK(BM_Run)->Arg(0)->Arg(1)->ArgName("trace_window")->Unit(benchmark::kMil
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWindowBenchmarks(argc, argv); }

@@ -6,21 +6,15 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include "common/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace vandor {
 namespace {
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const fs::path& p, std::string_view text) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
+using vandor::test::readFile;
+using vandor::test::writeFile;
 
 class AssemblerFiles : public ::testing::Test {
 protected:

@@ -8,10 +8,13 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include "common/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using vandor::test::writeFile;
 
 struct Outcome {
     int status = -1;
@@ -23,11 +26,6 @@ std::string readAll(const fs::path& p) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-void writeFile(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
 }
 
 std::vector<std::string> lines(const std::string& text) {

@@ -8,17 +8,13 @@
 #include <initializer_list>
 #include <sstream>
 #include <vector>
+#include "common/test_files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using vandor::test::readFile;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+namespace fs = std::filesystem;
 
 // One Intel HEX data record.
 std::string record(uint16_t address, std::initializer_list<int> bytes) {

@@ -16,6 +16,7 @@
 
 #include <csignal>
 
+#include "common/qt_test_files.h"
 #include "editor/editor.h"
 #include "editor/editor_command.h"
 #include "editor/text_encoding.h"
@@ -27,16 +28,8 @@ using vandor::TextEncoding;
 
 namespace {
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using vandor::test::fileBytes;
+using vandor::test::writeBytes;
 
 // Limits the size of files this process may write, for the length of a scope.
 class FileSizeLimit {

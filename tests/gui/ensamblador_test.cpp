@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "common/qt_test_files.h"
 #include "assembler/ensamblador_window.h"
 #include "editor/editor_command.h"
 #include "mainwindow/scripted_dialogs.h"
@@ -19,20 +20,12 @@ using vandor::ScriptedDialogs;
 
 namespace {
 
+using vandor::test::fileBytes;
+using vandor::test::writeBytes;
+
 const QByteArray kGoodSource =
     "; ejemplo\r\n        ORG 100H\r\nINICIO: MVI A, 5\r\n        JMP INICIO\r\nDATOS:  DFB 1, 2, 3, 4\r\n";
 const QByteArray kBadSource = "        NOP\r\n        FOO A\r\n";
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // What a box shows of text written with CR LF line ends.
 QString shown(const QByteArray& crlfText) {

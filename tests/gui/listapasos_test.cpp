@@ -10,11 +10,14 @@
 
 #include "inspect/listapasos.h"
 #include "machine/simulator.h"
+#include "common/qt_test_files.h"
 #include "mainwindow/scripted_dialogs.h"
 
 using Answer = vandor::Dialogs::Answer;
 
 namespace {
+
+using vandor::test::fileBytes;
 
 const QByteArray kHeaderLine =
     "DIR \tDAT      \tINS         \tA \tB \tC \tD \tE \tF \tszapc\tH \tL \tM \tPC  \tSP  \r\n";
@@ -46,10 +49,6 @@ class ListapasosTest : public QObject {
     void showWindow() {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-    static QByteArray fileBytes(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 
 private slots:

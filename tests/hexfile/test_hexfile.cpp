@@ -6,9 +6,13 @@
 #include <sstream>
 
 #include "hexfile/hexfile.h"
+#include "common/test_files.h"
 
 namespace vandor {
 namespace {
+
+using vandor::test::readFile;
+using vandor::test::writeFile;
 
 namespace fs = std::filesystem;
 
@@ -16,18 +20,6 @@ CodeImage emptyImage() {
     CodeImage image;
     image.fill(-1);
     return image;
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const fs::path& p, const std::string& text) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << text;
 }
 
 // A scratch folder per test, removed afterwards.

@@ -5,9 +5,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLinearGradient>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
@@ -15,6 +12,7 @@
 #include <QTimer>
 
 #include "mainwindow/dialogs.h"
+#include "net/http_get.h"
 #include "startup/manifest.h"
 
 namespace vandor {
@@ -131,8 +129,16 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     Timer1->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5 % early
     connect(Timer1, &QTimer::timeout, this, &Cabecera::Timer1_Timer);
 
-    Inet = new QNetworkAccessManager(this);
+    Inet = new net::HttpGet(this);
     Inet->setObjectName(QStringLiteral("Inet"));
+    Inet->onHead = [this] {
+        if (Inet->status() != 200) dropReply();
+    };
+    Inet->onBody = [this] {
+        manifestBody += Inet->readAll();
+        if (manifestBody.size() > kManifestLimit) dropReply();
+    };
+    Inet->onFinished = [this] { manifestArrived(); };
 
     endProgram = [] { QCoreApplication::quit(); };
     startProgram = [](const QString& program, const QStringList& arguments) {
@@ -206,35 +212,19 @@ void Cabecera::Form_Activate() {
 void Cabecera::sendManifestRequest() {
     requestSent = true;
     manifestBody.clear();
-    QNetworkRequest request{QUrl(vandor::manifestAddress())};
-    reply = Inet->get(request);
-    connect(reply, &QNetworkReply::readyRead, this, [this] {
-        manifestBody += reply->readAll();
-        if (manifestBody.size() > kManifestLimit) dropReply();
-    });
-    connect(reply, &QNetworkReply::finished, this, &Cabecera::manifestArrived);
+    Inet->start(vandor::manifestAddress());
 }
 
-void Cabecera::dropReply() {
-    if (!reply) return;
-    QNetworkReply* r = reply;
-    reply = nullptr;
-    r->disconnect(this);
-    // Aborted once the client is out of the signal being handled, which may be one of its own.
-    QMetaObject::invokeMethod(r, &QNetworkReply::abort, Qt::QueuedConnection);
-    r->deleteLater();
-}
+void Cabecera::dropReply() { Inet->abort(); }
 
 void Cabecera::manifestArrived() {
-    QNetworkReply* r = reply;
-    reply = nullptr;
-    if (!r) return;
-    r->deleteLater();
-    // Every failure is silent: the splash simply goes on.
+    // Every failure is silent: the splash simply goes on. Only a whole reply counts: a 200 (redirects
+    // are not followed) whose connection ended normally, with exactly the announced length if any.
     if (!loaded || mode() != Mode::Splash) return;
-    if (r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200) return;
-    manifestBody += r->readAll();
+    if (Inet->result() != net::HttpGet::Result::Complete || Inet->status() != 200) return;
+    manifestBody += Inet->readAll();
     if (manifestBody.size() > kManifestLimit) return;
+    if (Inet->hasHeader("Content-Length") && Inet->announcedLength() != Inet->received()) return;
 
     const auto manifest = vandor::parseManifest(std::string_view(manifestBody.constData(), manifestBody.size()));
     if (!manifest) return;

@@ -11,16 +11,17 @@
 #pragma once
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 class QLabel;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QPushButton;
 class QTimer;
+
+namespace net {
+class HttpGet;
+}
 
 namespace vandor {
 
@@ -92,8 +93,7 @@ private:
     QLabel* Label4 = nullptr;
     QPushButton* OK = nullptr;
     QTimer* Timer1 = nullptr;
-    QNetworkAccessManager* Inet = nullptr;
-    QPointer<QNetworkReply> reply;
+    net::HttpGet* Inet = nullptr;
     QByteArray manifestBody;
     bool loaded = false;
     bool requestSent = false;

@@ -7,15 +7,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include "net/http_get.h"
 
 namespace kepplet {
 
@@ -45,17 +44,6 @@ constexpr qint64 kPiece = 1024;
 
 QRect twips(int left, int top, int width, int height) {
     return {left / 15, top / 15, width / 15, height / 15};
-}
-
-// The numeric value of a Content-length header, or -1 when there is none or it is not a length.
-qint64 announcedLength(const QByteArray& header) {
-    const QByteArray text = header.trimmed();
-    if (text.isEmpty()) return -1;
-    for (char c : text)
-        if (c < '0' || c > '9') return -1;
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    return ok ? value : -1;
 }
 
 }  // namespace
@@ -94,8 +82,11 @@ Form1::Form1(kepplet::DownloadRequest request, QString folder, QWidget* parent)
     Cancelar->setGeometry(twips(600, 600, 1575, 495));
     connect(Cancelar, &QPushButton::clicked, this, &Form1::Cancelar_Click);
 
-    Inet = new QNetworkAccessManager(this);
+    Inet = new net::HttpGet(this);
     Inet->setObjectName(QStringLiteral("Inet"));
+    Inet->onHead = [this] { headersArrived(); };
+    Inet->onBody = [this] { readPieces(); };
+    Inet->onFinished = [this] { responseFinished(); };
 
     endProgram = [] { QCoreApplication::quit(); };
     startProgram = [this](const QString& program) { return QProcess::startDetached(program, {}, this->folder); };
@@ -118,26 +109,18 @@ void Form1::start() {
     current = State::Downloading;
     setBusy(true);
     // Line ends or blanks that came with the address cannot travel in a request line.
-    const QString address = QString::fromStdString(request.address).trimmed();
-    QNetworkRequest get{QUrl(address)};
-    // The file exactly as stored: a compressed transfer would not match the announced length.
-    get.setRawHeader("Accept-Encoding", "identity");
-    reply = Inet->get(get);
-    connect(reply, &QNetworkReply::readyRead, this, [this] {
-        if (!headersSeen) headersArrived();
-        readPieces();
-    });
-    connect(reply, &QNetworkReply::finished, this, &Form1::responseFinished);
+    Inet->start(QString::fromStdString(request.address).trimmed());
 }
 
 void Form1::headersArrived() {
-    headersSeen = true;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const int status = Inet->status();
     if (status == 404) return fail(QStringLiteral("Fichero no encontrado"));
+    // Redirects included: the file is taken only from the address given.
     if (status != 200) return fail(QStringLiteral("Error no determinado"));
-    // Without an announced length there is no telling whether the whole file arrived.
-    announced = announcedLength(reply->rawHeader("Content-length"));
-    if (announced < 0) return fail(QStringLiteral("Error no determinado"));
+    // Without an announced length there is no telling whether the whole file arrived; an empty file
+    // is no program.
+    announced = Inet->announcedLength();
+    if (announced <= 0) return fail(QStringLiteral("Error no determinado"));
     QFileInfo target(targetPath());
     part = std::make_unique<QTemporaryFile>(QDir(folder).filePath(QLatin1Char('.') + target.fileName() +
                                                                    QStringLiteral(".XXXXXX")));
@@ -145,8 +128,8 @@ void Form1::headersArrived() {
 }
 
 void Form1::readPieces() {
-    while (current == State::Downloading && reply) {
-        const QByteArray piece = reply->read(kPiece);
+    while (current == State::Downloading && part) {
+        const QByteArray piece = Inet->read(kPiece);
         if (piece.isEmpty()) return;
         if (received + piece.size() > announced) return fail(QStringLiteral("Error no determinado"));
         if (part->write(piece) != piece.size()) return fail(QStringLiteral("Error no determinado"));
@@ -155,16 +138,18 @@ void Form1::readPieces() {
     }
 }
 
+// The server has closed the connection (or it broke): the download counts only when every announced
+// byte, and not one more, has arrived.
 void Form1::responseFinished() {
-    if (!reply || current != State::Downloading) return;
-    if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return fail(QStringLiteral("Error en conexión"));
-    if (!headersSeen) headersArrived();
+    if (current != State::Downloading) return;
+    switch (Inet->result()) {
+    case net::HttpGet::Result::Complete: break;
+    case net::HttpGet::Result::NoAnswer: return fail(QStringLiteral("Error en conexión"));
+    default: return fail(QStringLiteral("Error no determinado"));
+    }
     readPieces();
     if (current != State::Downloading) return;
-    if (reply->error() != QNetworkReply::NoError || received != announced)
-        return fail(QStringLiteral("Error no determinado"));
-    dropReply();
+    if (!part || received != announced) return fail(QStringLiteral("Error no determinado"));
     if (!salva()) {
         if (current == State::Ended) return;  // closed while asked to close the old program
         return fail(QStringLiteral("Error no determinado"));
@@ -257,12 +242,4 @@ void Form1::setBusy(bool on) {
         QApplication::restoreOverrideCursor();
 }
 
-void Form1::dropReply() {
-    if (!reply) return;
-    QNetworkReply* r = reply;
-    reply = nullptr;
-    r->disconnect(this);
-    // Aborted once the client is out of the signal being handled, which may be one of its own.
-    QMetaObject::invokeMethod(r, &QNetworkReply::abort, Qt::QueuedConnection);
-    r->deleteLater();
-}
+void Form1::dropReply() { Inet->abort(); }

@@ -1,7 +1,8 @@
 // Form1: the updater's one window. It downloads one file over HTTP into the updater's folder, shows
 // the progress in per cent, replaces an older copy of the file, and can then start the downloaded
-// program. The download is written to a temporary file beside the target and renamed over it only once
-// every announced byte has arrived, so a failed or cancelled download leaves the old file as it was.
+// program. The download is written to a temporary file beside the target and renamed over it only when
+// the reply was a 200 whose body is exactly as long as announced and not empty, so a failed, broken or
+// cancelled download leaves the old file as it was.
 //
 //   Form1 form(*kepplet::parseCommandLine(text), QCoreApplication::applicationDirPath());
 //   form.show();
@@ -11,7 +12,6 @@
 // beep) are public hooks so that tests can watch them.
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -19,9 +19,11 @@
 
 #include "updater/download_request.h"
 
+namespace net {
+class HttpGet;
+}
+
 class QLabel;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QPushButton;
 class QTemporaryFile;
 
@@ -81,11 +83,9 @@ private:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* Cancelar = nullptr;
-    QNetworkAccessManager* Inet = nullptr;
-    QPointer<QNetworkReply> reply;
+    net::HttpGet* Inet = nullptr;
     std::unique_ptr<QTemporaryFile> part;
     State current = State::Idle;
-    bool headersSeen = false;
     bool busy = false;
     qint64 announced = 0;
     qint64 received = 0;

@@ -16,6 +16,8 @@
 using vandor::Dialogs;
 using vandor::ScriptedDialogs;
 
+Q_DECLARE_METATYPE(TestRoute)
+
 namespace {
 
 const QByteArray kManifestPath = "/update/vandor.upd";
@@ -152,6 +154,29 @@ private slots:
         QCOMPARE(dialogs->questions, question.isEmpty() ? QStringList{} : QStringList{question});
         QVERIFY(starts.isEmpty());
         QCOMPARE(ends, 0);
+    }
+
+    // A reply that is not a whole, plain 200 is ignored however good its manifest looks: one cut short
+    // or reset before its announced length, one longer than announced, and a redirect (not followed).
+    void brokenRepliesAreIgnored_data() {
+        QTest::addColumn<TestRoute>("answer");
+        const QByteArray manifest = "1.6.0\r\nhttp://h/vandor\r\n";
+        QTest::newRow("closed part way") << TestRoute{.body = manifest, .endAfter = 18};
+        QTest::newRow("reset part way") << TestRoute{.body = manifest, .endAfter = 18, .reset = true};
+        QTest::newRow("announced shorter than the body") << TestRoute{.body = manifest, .declaredLength = 18};
+        QTest::newRow("302") << TestRoute{.status = 302, .body = "", .location = "/update/otro.upd"};
+    }
+    void brokenRepliesAreIgnored() {
+        QFETCH(TestRoute, answer);
+        server->route(kManifestPath, answer);
+        server->route("/update/otro.upd", {.body = "1.6.0\r\nhttp://h/otro\r\n"});
+        dialogs->answers.push_back(Dialogs::Answer::Yes);
+        make(500);
+        cabecera->showSplash();
+        QTRY_COMPARE(mainWindows.size(), 1);
+        QVERIFY(dialogs->questions.isEmpty());
+        QVERIFY(starts.isEmpty());
+        QCOMPARE(server->requests, QList<QByteArray>{kManifestPath});
     }
 
     void unreachableServer() {

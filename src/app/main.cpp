@@ -5,11 +5,13 @@
 
 #include "mainwindow/dialogs.h"
 #include "mainwindow/principal.h"
+#include "shared/spanish.h"
 #include "startup/cabecera.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(vandor::kAppTitle);
+    shared::installQtSpanish();
     vandor::QtDialogs dialogs;
     Cabecera splash(dialogs);
     std::unique_ptr<Principal> window;

@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "mainwindow/dialogs.h"
-#include "net/http_get.h"
+#include "shared/http_get.h"
 #include "startup/manifest.h"
 
 namespace vandor {
@@ -129,7 +129,7 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     Timer1->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5 % early
     connect(Timer1, &QTimer::timeout, this, &Cabecera::Timer1_Timer);
 
-    Inet = new net::HttpGet(this);
+    Inet = new shared::HttpGet(this);
     Inet->setObjectName(QStringLiteral("Inet"));
     Inet->onHead = [this] {
         if (Inet->status() != 200) dropReply();
@@ -221,7 +221,7 @@ void Cabecera::manifestArrived() {
     // Every failure is silent: the splash simply goes on. Only a whole reply counts: a 200 (redirects
     // are not followed) whose connection ended normally, with exactly the announced length if any.
     if (!loaded || mode() != Mode::Splash) return;
-    if (Inet->result() != net::HttpGet::Result::Complete || Inet->status() != 200) return;
+    if (Inet->result() != shared::HttpGet::Result::Complete || Inet->status() != 200) return;
     manifestBody += Inet->readAll();
     if (manifestBody.size() > kManifestLimit) return;
     if (Inet->hasHeader("Content-Length") && Inet->announcedLength() != Inet->received()) return;

@@ -19,7 +19,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace net {
+namespace shared {
 class HttpGet;
 }
 
@@ -93,7 +93,7 @@ private:
     QLabel* Label4 = nullptr;
     QPushButton* OK = nullptr;
     QTimer* Timer1 = nullptr;
-    net::HttpGet* Inet = nullptr;
+    shared::HttpGet* Inet = nullptr;
     QByteArray manifestBody;
     bool loaded = false;
     bool requestSent = false;

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "net/http_get.h"
+#include "shared/http_get.h"
 
 namespace kepplet {
 
@@ -82,7 +82,7 @@ Form1::Form1(kepplet::DownloadRequest request, QString folder, QWidget* parent)
     Cancelar->setGeometry(twips(600, 600, 1575, 495));
     connect(Cancelar, &QPushButton::clicked, this, &Form1::Cancelar_Click);
 
-    Inet = new net::HttpGet(this);
+    Inet = new shared::HttpGet(this);
     Inet->setObjectName(QStringLiteral("Inet"));
     Inet->onHead = [this] { headersArrived(); };
     Inet->onBody = [this] { readPieces(); };
@@ -143,8 +143,8 @@ void Form1::readPieces() {
 void Form1::responseFinished() {
     if (current != State::Downloading) return;
     switch (Inet->result()) {
-    case net::HttpGet::Result::Complete: break;
-    case net::HttpGet::Result::NoAnswer: return fail(QStringLiteral("Error en conexión"));
+    case shared::HttpGet::Result::Complete: break;
+    case shared::HttpGet::Result::NoAnswer: return fail(QStringLiteral("Error en conexión"));
     default: return fail(QStringLiteral("Error no determinado"));
     }
     readPieces();

@@ -19,7 +19,7 @@
 
 #include "updater/download_request.h"
 
-namespace net {
+namespace shared {
 class HttpGet;
 }
 
@@ -83,7 +83,7 @@ private:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* Cancelar = nullptr;
-    net::HttpGet* Inet = nullptr;
+    shared::HttpGet* Inet = nullptr;
     std::unique_ptr<QTemporaryFile> part;
     State current = State::Idle;
     bool busy = false;

@@ -2,11 +2,13 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "shared/spanish.h"
 #include "updater/download_request.h"
 #include "updater/form1.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    shared::installQtSpanish();
     // The arguments joined again give the command line the program was started with.
     const QString commandLine = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
     const auto request = kepplet::parseCommandLine(commandLine.toStdString());

@@ -7,10 +7,10 @@
 // Content-Length with what really came, in both directions (a general HTTP client stops reading at the
 // announced length and cannot see a longer body). Redirects are never followed: a 3xx is just a status.
 //
-//   net::HttpGet get;
+//   shared::HttpGet get;
 //   get.onHead = [&] { if (get.status() != 200) get.abort(); };
 //   get.onBody = [&] { file.write(get.read(1024)); };
-//   get.onFinished = [&] { if (get.result() == net::HttpGet::Result::Complete) ... };
+//   get.onFinished = [&] { if (get.result() == shared::HttpGet::Result::Complete) ... };
 //   get.start(QStringLiteral("http://host/file"));
 //
 // The callbacks run on the object's thread from socket events, never from start(). A callback may call
@@ -26,7 +26,7 @@
 #include <functional>
 #include <utility>
 
-namespace net {
+namespace shared {
 
 class HttpGet : public QObject {
 public:
@@ -230,4 +230,4 @@ private:
     Result current = Result::Idle;
 };
 
-}  // namespace net
+}  // namespace shared

@@ -17,10 +17,13 @@ std::string generatedSource(int blocks) {
     std::string s = "; programa generado\r\n\tORG 0\r\n";
     for (int k = 0; k < blocks; ++k) {
         if (k > 0 && k % 5000 == 0) s += "\tORG 0\r\n";
-        const std::string label = "L" + std::to_string(k);
+        std::string label = "L";
+        label += std::to_string(k);
         s += label + ":\tMVI A, " + std::to_string(rng() % 256) + "\t; carga\r\n";
         s += "\tADD B\r\n";
-        s += "\tLXI H, L" + std::to_string(rng() % blocks) + "\r\n";
+        s += "\tLXI H, L";
+        s += std::to_string(rng() % blocks);
+        s += "\r\n";
         s += "\tJNZ " + label + "\r\n";
         s += k % 7 == 0 ? "\tDFB 1, 2+3, 0FFH\r\n" : "\tMOV M, A\r\n";
         if (k % 10 == 0) s += "\r\n";

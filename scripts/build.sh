@@ -9,7 +9,8 @@ shown=0
 cmake --build --preset "$preset" 2>&1 | while IFS= read -r line; do
   case "$line" in
     *"Built target "* | *"Automatic MOC "* | \
-      *"Consolidate compiler generated dependencies of target "* | *"Scanning dependencies of target "*)
+      *"Consolidate compiler generated dependencies of target "* | *"Scanning dependencies of target "* | \
+      *"make"*": Entering directory "* | *"make"*": Leaving directory "*)
       continue ;;
   esac
   printf '%s\n' "$line"

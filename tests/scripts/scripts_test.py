@@ -120,12 +120,15 @@ class Build(unittest.TestCase):
     NOISE = ("[  1%] Automatic MOC for target kepplet_lib\n"
              "[  9%] Automatic MOC and UIC for target vandor_gui\n"
              "Consolidate compiler generated dependencies of target vandor_core\n"
-             "[ 50%] Built target vandor_core\n")
+             "[ 50%] Built target vandor_core\n"
+             "gmake[1]: Entering directory '/w/build/release'\n"
+             "gmake[1]: Leaving directory '/w/build/release'\n")
 
     def test_output(self):
         cases = [
             # name, what cmake prints, its exit code, lines expected, lines not expected
-            ("nothing to do", self.NOISE, 0, ["Nada que compilar (release): todo está al día."], ["Built target"]),
+            ("nothing to do", self.NOISE, 0, ["Nada que compilar (release): todo está al día."],
+             ["Built target", "directory"]),
             ("something built", self.NOISE + "[ 60%] Building CXX object src/a.cpp.o\n", 0,
              ["[ 60%] Building CXX object src/a.cpp.o"], ["Built target", "Automatic MOC", "Nada que compilar"]),
             ("an error", self.NOISE + "src/a.cpp:3:1: error: expected ';'\ngmake: *** [all] Error 2\n", 2,

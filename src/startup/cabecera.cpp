@@ -132,11 +132,11 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     Inet = new shared::HttpGet(this);
     Inet->setObjectName(QStringLiteral("Inet"));
     Inet->onHead = [this] {
-        if (Inet->status() != 200) dropReply();
+        if (Inet->status() != 200) Inet->abort();
     };
     Inet->onBody = [this] {
         manifestBody += Inet->readAll();
-        if (manifestBody.size() > kManifestLimit) dropReply();
+        if (manifestBody.size() > kManifestLimit) Inet->abort();
     };
     Inet->onFinished = [this] { manifestArrived(); };
 
@@ -146,7 +146,7 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     };
 }
 
-Cabecera::~Cabecera() { dropReply(); }
+Cabecera::~Cabecera() = default;
 
 void Cabecera::setTimerInterval(int milliseconds) { Timer1->setInterval(milliseconds); }
 
@@ -196,7 +196,7 @@ void Cabecera::Form_Load() {
 void Cabecera::unload() {
     loaded = false;
     Timer1->stop();
-    dropReply();
+    Inet->abort();
 }
 
 void Cabecera::changeEvent(QEvent* event) {
@@ -214,8 +214,6 @@ void Cabecera::sendManifestRequest() {
     manifestBody.clear();
     Inet->start(vandor::manifestAddress());
 }
-
-void Cabecera::dropReply() { Inet->abort(); }
 
 void Cabecera::manifestArrived() {
     // Every failure is silent: the splash simply goes on. Only a whole reply counts: a 200 (redirects

@@ -84,7 +84,6 @@ private:
     void sendManifestRequest();
     void manifestArrived();
     void finishProgram();
-    void dropReply();
 
     vandor::Dialogs& dialogs;
     QLabel* Picture1 = nullptr;

@@ -97,10 +97,7 @@ Form1::Form1(kepplet::DownloadRequest request, QString folder, QWidget* parent)
     beep = [] { QApplication::beep(); };
 }
 
-Form1::~Form1() {
-    dropReply();
-    setBusy(false);
-}
+Form1::~Form1() { setBusy(false); }
 
 QString Form1::targetPath() const { return QDir(folder).filePath(QString::fromStdString(request.target)); }
 
@@ -192,7 +189,7 @@ void Form1::complete() {
 }
 
 void Form1::fail(const QString& text) {
-    dropReply();
+    Inet->abort();
     part.reset();  // nothing of a failed download is kept
     current = State::Failed;
     Label1->setText(text);
@@ -206,7 +203,7 @@ void Form1::Cancelar_Click() {
     if (current == State::Ended) return;
     const bool run = Cancelar->text() == kRun;
     current = State::Ended;
-    dropReply();
+    Inet->abort();
     part.reset();
     setBusy(false);
     if (run) {
@@ -241,5 +238,3 @@ void Form1::setBusy(bool on) {
     else
         QApplication::restoreOverrideCursor();
 }
-
-void Form1::dropReply() { Inet->abort(); }

@@ -75,7 +75,6 @@ private:
     void complete();
     void fail(const QString& text);
     void setBusy(bool on);
-    void dropReply();
 
     kepplet::DownloadRequest request;
     QString folder;

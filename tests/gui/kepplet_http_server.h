@@ -44,8 +44,9 @@ public:
     QString url(const QString& path) const { return base() + path; }
     void route(const QByteArray& path, const TestRoute& answer) { routes[path] = answer; }
 
-    // The paths asked for, in order.
+    // The paths asked for, in order, and each request's whole head.
     QList<QByteArray> requests;
+    QList<QByteArray> heads;
 
     // Sends the rest of every body held back by holdAfter.
     void release() {
@@ -86,6 +87,7 @@ private:
             buffer->prepend("#");  // answered: later bytes on this connection are ignored
             const QByteArray path = requestLine.value(1);
             requests << path;
+            heads << buffer->mid(1, buffer->indexOf("\r\n\r\n") + 3);
             const TestRoute answer = routes.value(path, TestRoute{.status = 404, .body = "no existe"});
             QPointer<QTcpSocket> guarded(socket);
             QTimer::singleShot(answer.delayMs, this, [this, guarded, answer] {

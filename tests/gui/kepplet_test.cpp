@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "kepplet_http_server.h"
+#include "shared/http_get.h"
 #include "updater/download_request.h"
 #include "updater/form1.h"
 
@@ -296,6 +297,49 @@ private slots:
         QTest::mouseClick(button(), Qt::LeftButton);
         QCOMPARE(ends, 1);
         QVERIFY(started.isEmpty());
+    }
+
+    // The client itself: the request it sends, what it reports, and that a bad address or an abort
+    // is reported (or silenced) after start() has returned.
+    void httpGetRequestAndOutcome() {
+        server->route("/dir/a%20b.bin?v=1", {.body = "cuerpo"});
+        shared::HttpGet get;
+        QStringList events;
+        get.onHead = [&] { events << QStringLiteral("head %1").arg(get.status()); };
+        get.onBody = [&] { events << "body " + QString::fromLatin1(get.readAll()); };
+        get.onFinished = [&] { events << QStringLiteral("end"); };
+        get.start(server->url("dir/a b.bin?v=1"));
+        QTRY_VERIFY(events.contains("end"));
+        QCOMPARE(get.result(), shared::HttpGet::Result::Complete);
+        QCOMPARE(events, (QStringList{"head 200", "body cuerpo", "end"}));
+        QCOMPARE(get.received(), qint64(6));
+        QCOMPARE(get.announcedLength(), qint64(6));
+        QCOMPARE(get.header("content-type"), QByteArray("application/octet-stream"));
+        QCOMPARE(server->heads.size(), 1);
+        const QByteArray head = server->heads.first();
+        QVERIFY2(head.startsWith("GET /dir/a%20b.bin?v=1 HTTP/1.0\r\n"), head.constData());
+        QVERIFY(head.contains("\r\nHost: 127.0.0.1:" + server->base().section(':', 2).chopped(1).toLatin1() + "\r\n"));
+        QVERIFY(head.contains("\r\nConnection: close\r\n"));
+    }
+
+    void httpGetBadAddressAndAbort() {
+        shared::HttpGet get;
+        int finished = 0;
+        get.onFinished = [&] { ++finished; };
+        for (const char* address : {"ftp://127.0.0.1/a", "http:///a", "no es una dirección"}) {
+            get.start(QString::fromUtf8(address));
+            QCOMPARE(finished, 0);  // never from inside start()
+            QTRY_COMPARE(finished, 1);
+            QCOMPARE(get.result(), shared::HttpGet::Result::NoAnswer);
+            finished = 0;
+        }
+        server->route("/f", {.body = "x"});
+        get.onHead = [&] { get.abort(); };
+        get.start(server->url("f"));
+        QTRY_COMPARE(server->requests.size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(finished, 0);
+        QCOMPARE(get.result(), shared::HttpGet::Result::Aborted);
     }
 
     // The old program still running holds its file: the user is asked to close it, then the rename is

@@ -88,6 +88,7 @@ TEST_F(CommandLine, TopLevel) {
         {{"--", "run", "p.hex"}, 2, "", "Orden desconocida: --\n" + usage},
         {{"ejecuta", "run", "p.hex"}, 2, "", "Orden desconocida: ejecuta\n" + usage},
         {{"--bogus", "--help"}, 2, "", "Orden desconocida: --bogus\n" + usage},
+        {{"++", "run", "p.hex"}, 2, "", "Orden desconocida: ++\n" + usage},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.args);
@@ -109,6 +110,7 @@ TEST_F(CommandLine, RunUsageErrors) {
         {{"--steps", "5"}, "falta el fichero objeto"},
         {{"p.hex", "q.hex"}, "sobra el argumento 'q.hex' (solo se ejecuta un fichero objeto)"},
         {{"p.hex", "run"}, "sobra el argumento 'run' (solo se ejecuta un fichero objeto)"},
+        {{"p.hex", "++", "--pc", "5"}, "sobra el argumento '++' (solo se ejecuta un fichero objeto)"},
         {{"p.hex", "--bogus"}, "opción desconocida: --bogus"},
         {{"p.hex", "--bogus=1"}, "opción desconocida: --bogus"},
         {{"p.hex", "--PC", "5"}, "opción desconocida: --PC"},
@@ -319,15 +321,16 @@ TEST_F(CommandLine, CheckFileNamesAndOptionForms) {
     EXPECT_EQ(r.out, "uno.asm: APTO (1/1 casos)\n");
     EXPECT_EQ(readFile(dir / "--json").rfind("\xEF\xBB\xBF" "fichero,", 0), 0u);
 
-    r = cli({"check", "ej.toml", "--", "--csv", "-", "uno.asm", "--", "-x"});
+    r = cli({"check", "ej.toml", "++", "--", "--csv", "-", "uno.asm", "--", "-x"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out,
+              "++: NO ENSAMBLA El fichero: ++ no existe\n"
               "--csv: NO ENSAMBLA El fichero: --csv no existe\n"
               "-: NO ENSAMBLA El fichero: - no existe\n"
               "uno.asm: APTO (1/1 casos)\n"
               "--: NO ENSAMBLA El fichero: -- no existe\n"
               "-x: NO ENSAMBLA El fichero: -x no existe\n");
-    EXPECT_EQ(r.err, "1 de 5 fuentes APTO\n");
+    EXPECT_EQ(r.err, "1 de 6 fuentes APTO\n");
 
     // Repeated options: the last one counts; the earlier file is never created.
     r = cli({"check", "--csv=a.csv", "ej.toml", "--csv", "b.csv", "uno.asm", "--jobs", "9", "--jobs", "1",
@@ -373,6 +376,7 @@ TEST_F(CommandLine, AsmArguments) {
         {{"--help=1"}, 2, "", "Opción desconocida: --help=1\n" + usage},
         {{"--nada", "--help"}, 2, "", "Opción desconocida: --nada\n" + usage},
         {{"-"}, 2, "", "El fichero: - no existe\n"},
+        {{"++"}, 2, "", "El fichero: ++ no existe\n"},
         {{"--", "--help"}, 2, "", "El fichero: --help no existe\n"},
         {{"--", "-x.asm"}, 2, "", "El fichero: -x.asm no existe\n"},
         {{"-h"}, 0, usage, ""},

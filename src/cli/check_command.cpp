@@ -1,6 +1,9 @@
 // vandor-cli check: a class's sources against one exercise file (see check_runner.h).
 #include <CLI/CLI.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <ostream>
@@ -13,6 +16,8 @@
 
 namespace vandor::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kCheckUsage =
     "Uso: vandor-cli check EJERCICIO.toml FUENTE... [opciones]\n"
@@ -49,6 +54,27 @@ bool validJobs(const std::string& text) {
     return ec == std::errc() && end == text.data() + text.size() && n >= 1 && n <= 256;
 }
 
+// Two names for one file: the same device and inode when the first exists (a link reaches the file it
+// points to), otherwise the same absolute path.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) == 0) return ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ec;
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    if (ec) return false;
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return !ec && pa == pb;
+}
+
+// A file can be created at this name: its folder exists and takes new files, and no folder has the name.
+bool canCreateFile(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return false;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    return fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 class CheckCommand final : public Command {
 public:
     explicit CheckCommand(CLI::App& top) : Command(top, "check", kCheckUsage) {
@@ -83,6 +109,25 @@ private:
         if (help_) showHelp();
         if (exercise_.empty()) fail("falta el fichero de ejercicio");
         if (sources_.empty()) fail("falta al menos un fuente que comprobar");
+        refuseOverwrite("--csv", csv_, true);
+        refuseOverwrite("--json", json_, true);
+        refuseOverwrite("--keep", options_.keepDir, false);
+    }
+
+    // A result file written over a file being checked would destroy it, and so would one written over a
+    // source left off the line: "--csv *.asm" with the file name forgotten takes the first source as the
+    // CSV file. An existing .asm, .hex or .toml file is never a result file.
+    void refuseOverwrite(const std::string& option, const std::string& target, bool isFile) const {
+        if (target.empty()) return;
+        if (sameFile(target, exercise_)) fail(option + " escribiría encima del ejercicio '" + exercise_ + "'");
+        for (const std::string& source : sources_)
+            if (sameFile(target, source)) fail(option + " escribiría encima del fuente '" + source + "'");
+        std::error_code ec;
+        if (!isFile || !fs::is_regular_file(target, ec)) return;
+        std::string extension = fs::path(target).extension().string();
+        for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (extension == ".asm" || extension == ".hex") fail(option + " escribiría encima del fuente '" + target + "'");
+        if (extension == ".toml") fail(option + " escribiría encima del ejercicio '" + target + "'");
     }
 
     std::string exercise_;
@@ -100,6 +145,11 @@ int CheckCommand::run(std::ostream& out, std::ostream& err) {
         return 2;
     }
 
+    // Every result file is known to be writable before the first source runs.
+    if (!json_.empty() && !canCreateFile(json_)) {
+        err << "vandor-cli check: no se puede crear el fichero " << json_ << "\n";
+        return 2;
+    }
     check::CsvWriter csv;
     if (!csv_.empty() && !csv.open(csv_)) {
         err << "vandor-cli check: no se puede crear el fichero " << csv_ << "\n";

@@ -58,7 +58,8 @@ bool validJobs(const std::string& text) {
 // points to), otherwise the same absolute path.
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa, sb;
-    if (::stat(a.c_str(), &sa) == 0) return ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (::stat(a.c_str(), &sa) == 0)
+        return ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     std::error_code ec;
     const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
     if (ec) return false;
@@ -126,7 +127,8 @@ private:
         if (!isFile || !fs::is_regular_file(target, ec)) return;
         std::string extension = fs::path(target).extension().string();
         for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        if (extension == ".asm" || extension == ".hex") fail(option + " escribiría encima del fuente '" + target + "'");
+        if (extension == ".asm" || extension == ".hex")
+            fail(option + " escribiría encima del fuente '" + target + "'");
         if (extension == ".toml") fail(option + " escribiría encima del ejercicio '" + target + "'");
     }
 

@@ -73,8 +73,8 @@ void readTopLevel(const CLI::App& top) {
 
 }  // namespace
 
-Command::Command(CLI::App& top, const std::string& name, const std::string& usage)
-    : app_(top.add_subcommand(name, usage)) {
+Command::Command(CLI::App& top, const std::string& name, const std::string& usage, Dashes dashes)
+    : app_(top.add_subcommand(name, usage)), dashes_(dashes) {
     app_->allow_extras();
     // CLI11 gives a subcommand's remaining words back to the top level at a "--" once its positionals are
     // full. A positional that never takes a word keeps the whole line here: every plain word becomes an
@@ -89,7 +89,7 @@ void Command::readArguments() {
     const std::vector<std::string> words = app_->remaining();
     while (seen_ < words.size()) {
         const std::string text = asGiven(words[seen_++]);
-        if (dashesEndOptions && !afterDashes_ && text == "--") {
+        if (dashes_ == Dashes::EndOptions && !afterDashes_ && text == "--") {
             afterDashes_ = true;
             continue;
         }
@@ -112,7 +112,7 @@ CLI::Option* Command::option(const std::string& name, std::function<void(const s
     o->transform(CLI::Validator(
         [this](std::string& value) {
             readArguments();
-            std::erase(value, '\0');
+            value = asGiven(value);
             return std::string();
         },
         ""));

@@ -39,8 +39,12 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 
 class Command {
 public:
+    // What a "--" on the command's line is: the end of its options (everything after it is a plain
+    // argument), or a word like any other, handed to argument().
+    enum class Dashes { EndOptions, Word };
+
     // Adds the subcommand `name` to the top level; `usage` is its help text.
-    Command(CLI::App& top, const std::string& name, const std::string& usage);
+    Command(CLI::App& top, const std::string& name, const std::string& usage, Dashes dashes = Dashes::EndOptions);
     virtual ~Command() = default;
     Command(const Command&) = delete;
     Command& operator=(const Command&) = delete;
@@ -60,12 +64,12 @@ public:
 
 protected:
     // An option with a value, "--x v" or "--x=v", as often as it is given. The value's checks are added
-    // with check() on the result (in that order; they must not be transforms); `apply` then takes each
-    // value that passed them.
+    // with check() on the result, in order (not with transform(), which would run them before the words
+    // that came earlier on the line are read); `apply` then takes each value that passed them.
     CLI::Option* option(const std::string& name, std::function<void(const std::string&)> apply);
 
-    // A plain argument or an unknown option, in line order. A command whose `--` ends its options gets
-    // afterDashes true for everything after it (and never sees that "--").
+    // A plain argument or an unknown option, in line order. When "--" ends the options, afterDashes is
+    // true for everything after it (and that "--" is not handed on).
     virtual void argument(const std::string& text, bool afterDashes) = 0;
     // The checks that need the whole line (a missing argument, help).
     virtual void lineComplete() {}
@@ -73,14 +77,12 @@ protected:
     // Throws the request for this command's help text.
     [[noreturn]] void showHelp() const;
 
-    // "--" ends this command's options; when false it is handed to argument() like any other word.
-    bool dashesEndOptions = true;
-
     // The usage error text on stderr: "vandor-cli NAME: MESSAGE" and where to find help.
     virtual std::string failureText(const std::string& message) const;
 
 private:
     CLI::App* app_;
+    Dashes dashes_;
     std::size_t seen_ = 0;
     bool afterDashes_ = false;
 };

@@ -89,8 +89,8 @@ private:
 
 class RunCommand final : public Command {
 public:
-    explicit RunCommand(CLI::App& top) : Command(top, "run", kRunUsage) {
-        dashesEndOptions = false;  // "--" is not an option of run: it is reported as unknown
+    // "--" is no option of run: it is reported as unknown.
+    explicit RunCommand(CLI::App& top) : Command(top, "run", kRunUsage, Dashes::Word) {
         const auto hexWord = [](const std::string& option) {
             return accepts([](const std::string& v) { return parseHex(v).has_value(); },
                            withValue("valor hexadecimal incorrecto para " + option + ": "));

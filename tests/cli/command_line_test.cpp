@@ -105,6 +105,7 @@ TEST_F(CommandLine, RunUsageErrors) {
     };
     const std::string hexMessage = "valor hexadecimal incorrecto para ";
     const std::string irqMessage = "--irq espera N:NOMBRE (N desde 1; TRAP, RST5.5, RST6.5, RST7.5 o INTR), no '";
+    const std::string hltMessage = "--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no '";
     const Case cases[] = {
         {{}, "falta el fichero objeto"},
         {{"--steps", "5"}, "falta el fichero objeto"},
@@ -149,8 +150,8 @@ TEST_F(CommandLine, RunUsageErrors) {
         {{"p.hex", "--irq", "3:TRAP:4"}, irqMessage + "3:TRAP:4'"},
         {{"p.hex", "--irq", "-3:TRAP"}, irqMessage + "-3:TRAP'"},
         {{"p.hex", "--irq=1:TRAP", "--irq=x:TRAP"}, irqMessage + "x:TRAP'"},
-        {{"p.hex", "--on-hlt", "SIGUE"}, "--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no 'SIGUE'"},
-        {{"p.hex", "--on-hlt", ""}, "--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no ''"},
+        {{"p.hex", "--on-hlt", "SIGUE"}, hltMessage + "SIGUE'"},
+        {{"p.hex", "--on-hlt", ""}, hltMessage + "'"},
         {{"p.hex", "--sid", "2"}, "--sid admite 0 o 1, no '2'"},
         {{"p.hex", "--sid=true"}, "--sid admite 0 o 1, no 'true'"},
         {{"p.hex", "--trace", ""}, "falta el nombre del fichero de --trace"},
@@ -216,7 +217,8 @@ TEST_F(CommandLine, RunOptionForms) {
             if (end == std::string::npos) end = c.expect.size();
             const std::string field = c.expect.substr(start, end - start);
             const std::string after = field.starts_with("FIN=") ? "\n" : " ";
-            EXPECT_NE(line.find(" " + field + after), std::string::npos) << describe(args) << ": " << field << " in " << r.out;
+            EXPECT_NE(line.find(" " + field + after), std::string::npos)
+                << describe(args) << ": " << field << " in " << r.out;
             start = end + 1;
         }
     }

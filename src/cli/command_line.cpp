@@ -75,6 +75,7 @@ void readTopLevel(const CLI::App& top) {
 
 Command::Command(CLI::App& top, const std::string& name, const std::string& usage, Dashes dashes)
     : app_(top.add_subcommand(name, usage)), dashes_(dashes) {
+    app_->set_help_flag();  // "--help" and "-h" are read by argument(): each command has its own rules
     app_->allow_extras();
     // CLI11 gives a subcommand's remaining words back to the top level at a "--" once its positionals are
     // full. A positional that never takes a word keeps the whole line here: every plain word becomes an

@@ -4,10 +4,13 @@
 // on stdout and stderr are the ones a terminal or a script gets.
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
 #include "common/cli_process.h"
 #include "common/test_files.h"
 
@@ -402,6 +405,20 @@ TEST_F(CommandLine, AsmArguments) {
         EXPECT_EQ(r.status, 0) << describe(args) << r.err;
         EXPECT_EQ(r.out, ":030000003E427607\r\n:00000001FF\r\nEnsamblado correcto\r\n") << describe(args);
         EXPECT_TRUE(fs::exists(dir / "uno.HEX")) << describe(args);
+    }
+}
+
+// Every option a command takes has its line in the command's help text.
+TEST(CommandHelp, ListsEveryOption) {
+    CLI::App top;
+    for (auto make : {vandor::cli::runCommand, vandor::cli::asmCommand, vandor::cli::checkCommand}) {
+        const std::unique_ptr<vandor::cli::Command> command = make(top);
+        const std::string help = command->app().get_description();
+        for (const CLI::Option* option : command->app().get_options()) {
+            if (option->get_positional()) continue;
+            EXPECT_NE(help.find("\n  " + option->get_name() + " "), std::string::npos)
+                << command->app().get_name() << " " << option->get_name();
+        }
     }
 }
 

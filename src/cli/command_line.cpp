@@ -151,7 +151,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     CLI::App top(kUsage, "vandor-cli");
     top.set_help_flag();  // help is one of the top-level words, read by readTopLevel()
     top.allow_extras();
-    top.require_subcommand(0, 1);
+    top.require_subcommand(0, 1);  // one command: a command's name later on the line is a plain word
     top.formatter(std::make_shared<UsageFormatter>());
     top.failure_message([](const CLI::App* app, const CLI::Error& e) {
         const std::string message = e.what();
@@ -180,7 +180,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         }
         readTopLevel(top);
         command = chosen();
-        if (!command) throw UsageError(top, "");
+        if (!command) throw UsageError(top, "");  // no command at all: the usage text alone
         command->finishLine();
     } catch (const HelpRequest& help) {
         out << help.app->get_formatter()->make_help(help.app, help.app->get_name(), CLI::AppFormatMode::Normal);

@@ -1,6 +1,8 @@
 // vandor-cli asm: assembles a source file with the assembler of the simulator. The standard output gets
 // exactly what the assembler window's lower box would hold at the end (the error log or the object
 // records), then the outcome line; message-box texts go to the standard error, one line each.
+#include <CLI/CLI.hpp>
+
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -53,29 +55,37 @@ bool isRegularFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-}  // namespace
+class AsmCommand final : public Command {
+public:
+    explicit AsmCommand(CLI::App& top) : Command(top, "asm", kAsmUsage) {}
 
-int asmCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> positional;
-    bool onlyPositional = false;
-    for (const std::string& arg : args) {
-        if (!onlyPositional && arg == "--") {
-            onlyPositional = true;
-        } else if (!onlyPositional && (arg == "--help" || arg == "-h")) {
-            out << kAsmUsage;
-            return 0;
-        } else if (!onlyPositional && arg.size() > 1 && arg[0] == '-') {
-            err << "Opción desconocida: " << arg << "\n" << kAsmUsage;
-            return 2;
-        } else {
-            positional.push_back(arg);
+    int run(std::ostream& out, std::ostream& err) override;
+
+private:
+    // asm has no options: "--help" (or "-h") shows the help at once, any other word with a dash before
+    // "--" is unknown, the rest are sources.
+    void argument(const std::string& text, bool afterDashes) override {
+        if (!afterDashes) {
+            if (text == "--help" || text == "-h") showHelp();
+            if (text.size() > 1 && text[0] == '-') fail("Opción desconocida: " + text);
         }
+        sources_.push_back(text);
     }
-    if (positional.size() != 1) {
-        err << kAsmUsage;
-        return 2;
+
+    void lineComplete() override {
+        if (sources_.size() != 1) fail("");
     }
-    const AssemblyPaths paths = assemblyPaths(positional.front());
+
+    // A mistake is its line, if any, and then the usage text.
+    std::string failureText(const std::string& message) const override {
+        return (message.empty() ? "" : message + "\n") + kAsmUsage;
+    }
+
+    std::vector<std::string> sources_;
+};
+
+int AsmCommand::run(std::ostream& out, std::ostream& err) {
+    const AssemblyPaths paths = assemblyPaths(sources_.front());
     if (!isRegularFile(paths.source)) {
         err << "El fichero: " << paths.source << " no existe\n";
         return 2;
@@ -102,5 +112,9 @@ int asmCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (messages.count() > 0 || !listed) return 2;
     return ok ? 0 : 1;
 }
+
+}  // namespace
+
+std::unique_ptr<Command> asmCommand(CLI::App& top) { return std::make_unique<AsmCommand>(top); }
 
 }  // namespace vandor::cli

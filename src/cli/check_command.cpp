@@ -1,18 +1,23 @@
-#include "cli/check_command.h"
+// vandor-cli check: a class's sources against one exercise file (see check_runner.h).
+#include <CLI/CLI.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <charconv>
 #include <filesystem>
-#include <optional>
 #include <ostream>
 #include <thread>
 
 #include "cli/check_exercise.h"
 #include "cli/check_report.h"
 #include "cli/check_runner.h"
+#include "cli/commands.h"
 
 namespace vandor::cli {
-
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kCheckUsage =
     "Uso: vandor-cli check EJERCICIO.toml FUENTE... [opciones]\n"
@@ -38,122 +43,134 @@ std::string printable(std::string line) {
     return line;
 }
 
-struct UsageError {
-    std::string text;
-};
-
-struct ParsedCheck {
-    std::string exercise;
-    std::vector<std::string> sources;
-    std::string csv, json;
-    check::CheckOptions options;
-    bool help = false;
-};
-
 unsigned defaultJobs() {
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : n;
 }
 
-ParsedCheck parseCheckArguments(const std::vector<std::string>& args) {
-    ParsedCheck parsed;
-    parsed.options.jobs = defaultJobs();
-    bool onlyFiles = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        if (onlyFiles || !name.starts_with("-") || name == "-") {
-            if (parsed.exercise.empty())
-                parsed.exercise = name;
-            else
-                parsed.sources.push_back(name);
-            continue;
-        }
-        if (name == "--") {
-            onlyFiles = true;
-            continue;
-        }
-        std::optional<std::string> inlineValue;
-        if (const size_t eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        if (name == "--help" || name == "-h") {
-            parsed.help = true;
-            continue;
-        }
-        auto value = [&]() -> std::string {
-            std::string v;
-            if (inlineValue)
-                v = *inlineValue;
-            else if (i + 1 < args.size())
-                v = args[++i];
-            if (v.empty()) throw UsageError{"falta el valor de " + name};
-            return v;
-        };
-        if (name == "--csv") {
-            parsed.csv = value();
-        } else if (name == "--json") {
-            parsed.json = value();
-        } else if (name == "--keep") {
-            parsed.options.keepDir = value();
-        } else if (name == "--jobs") {
-            const std::string text = value();
-            unsigned n = 0;
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-            if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > 256)
-                throw UsageError{"--jobs espera un número de 1 a 256, no '" + text + "'"};
-            parsed.options.jobs = n;
-        } else {
-            throw UsageError{"opción desconocida: " + name};
-        }
-    }
-    if (parsed.help) return parsed;
-    if (parsed.exercise.empty()) throw UsageError{"falta el fichero de ejercicio"};
-    if (parsed.sources.empty()) throw UsageError{"falta al menos un fuente que comprobar"};
-    return parsed;
+bool validJobs(const std::string& text) {
+    unsigned n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return ec == std::errc() && end == text.data() + text.size() && n >= 1 && n <= 256;
 }
 
-}  // namespace
+// Two names for one file: the same device and inode when the first exists (a link reaches the file it
+// points to), otherwise the same absolute path.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) == 0)
+        return ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ec;
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    if (ec) return false;
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return !ec && pa == pb;
+}
 
-int checkCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedCheck parsed;
-    try {
-        parsed = parseCheckArguments(args);
-    } catch (const UsageError& e) {
-        err << "vandor-cli check: " << e.text << "\n(vandor-cli check --help da la ayuda)\n";
-        return 2;
-    }
-    if (parsed.help) {
-        out << kCheckUsage;
-        return 0;
+// A file can be created at this name: its folder exists and takes new files, and no folder has the name.
+bool canCreateFile(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return false;
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    return fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+class CheckCommand final : public Command {
+public:
+    explicit CheckCommand(CLI::App& top) : Command(top, "check", kCheckUsage) {
+        options_.jobs = defaultJobs();
+        option("--csv", [this](const std::string& v) { csv_ = v; })->check(notEmpty("falta el valor de --csv"));
+        option("--json", [this](const std::string& v) { json_ = v; })->check(notEmpty("falta el valor de --json"));
+        option("--keep", [this](const std::string& v) { options_.keepDir = v; })
+            ->check(notEmpty("falta el valor de --keep"));
+        option("--jobs", [this](const std::string& v) { options_.jobs = static_cast<unsigned>(std::stoul(v)); })
+            ->check(notEmpty("falta el valor de --jobs"))
+            ->check(accepts(validJobs, withValue("--jobs espera un número de 1 a 256, no ")));
     }
 
+    int run(std::ostream& out, std::ostream& err) override;
+
+private:
+    // Before "--", a word with a dash is an option (only --help is one here); the first other word is
+    // the exercise, the rest are sources.
+    void argument(const std::string& text, bool afterDashes) override {
+        if (!afterDashes && text.starts_with("-") && text != "-") {
+            const std::string name = text.starts_with("--") ? text.substr(0, text.find('=')) : text;
+            if (name != "--help" && name != "-h") fail("opción desconocida: " + name);
+            help_ = true;
+        } else if (exercise_.empty()) {
+            exercise_ = text;
+        } else {
+            sources_.push_back(text);
+        }
+    }
+
+    void lineComplete() override {
+        if (help_) showHelp();
+        if (exercise_.empty()) fail("falta el fichero de ejercicio");
+        if (sources_.empty()) fail("falta al menos un fuente que comprobar");
+        refuseOverwrite("--csv", csv_, true);
+        refuseOverwrite("--json", json_, true);
+        refuseOverwrite("--keep", options_.keepDir, false);
+    }
+
+    // A result file written over a file being checked would destroy it, and so would one written over a
+    // source left off the line: "--csv *.asm" with the file name forgotten takes the first source as the
+    // CSV file. An existing .asm, .hex or .toml file is never a result file.
+    void refuseOverwrite(const std::string& option, const std::string& target, bool isFile) const {
+        if (target.empty()) return;
+        if (sameFile(target, exercise_)) fail(option + " escribiría encima del ejercicio '" + exercise_ + "'");
+        for (const std::string& source : sources_)
+            if (sameFile(target, source)) fail(option + " escribiría encima del fuente '" + source + "'");
+        std::error_code ec;
+        if (!isFile || !fs::is_regular_file(target, ec)) return;
+        std::string extension = fs::path(target).extension().string();
+        for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (extension == ".asm" || extension == ".hex")
+            fail(option + " escribiría encima del fuente '" + target + "'");
+        if (extension == ".toml") fail(option + " escribiría encima del ejercicio '" + target + "'");
+    }
+
+    std::string exercise_;
+    std::vector<std::string> sources_;
+    std::string csv_, json_;
+    check::CheckOptions options_;
+    bool help_ = false;
+};
+
+int CheckCommand::run(std::ostream& out, std::ostream& err) {
     // The whole exercise is validated before any source runs.
-    const check::ExerciseResult exercise = check::readExercise(parsed.exercise);
+    const check::ExerciseResult exercise = check::readExercise(exercise_);
     if (!exercise.errors.empty()) {
         for (const std::string& e : exercise.errors) err << check::toUtf8(e) << "\n";
         return 2;
     }
 
-    check::CsvWriter csv;
-    if (!parsed.csv.empty() && !csv.open(parsed.csv)) {
-        err << "vandor-cli check: no se puede crear el fichero " << parsed.csv << "\n";
+    // Every result file is known to be writable before the first source runs.
+    if (!json_.empty() && !canCreateFile(json_)) {
+        err << "vandor-cli check: no se puede crear el fichero " << json_ << "\n";
         return 2;
     }
-    if (!parsed.options.keepDir.empty()) {
+    check::CsvWriter csv;
+    if (!csv_.empty() && !csv.open(csv_)) {
+        err << "vandor-cli check: no se puede crear el fichero " << csv_ << "\n";
+        return 2;
+    }
+    if (!options_.keepDir.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(parsed.options.keepDir, ec);
-        if (!std::filesystem::is_directory(parsed.options.keepDir, ec)) {
-            err << "vandor-cli check: no se puede crear la carpeta " << parsed.options.keepDir << "\n";
+        std::filesystem::create_directories(options_.keepDir, ec);
+        if (!std::filesystem::is_directory(options_.keepDir, ec)) {
+            err << "vandor-cli check: no se puede crear la carpeta " << options_.keepDir << "\n";
             return 2;
         }
     }
 
     bool csvOk = true;
     const std::vector<check::SourceResult> results =
-        check::checkAll(exercise.exercise, parsed.sources, parsed.options, [&](const check::SourceResult& r) {
+        check::checkAll(exercise.exercise, sources_, options_, [&](const check::SourceResult& r) {
             out << printable(check::summaryLine(r)) << "\n" << std::flush;
-            if (!parsed.csv.empty()) csvOk = csv.write(r) && csvOk;
+            if (!csv_.empty()) csvOk = csv.write(r) && csvOk;
         });
 
     int status = 0;
@@ -166,16 +183,20 @@ int checkCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     err << passed << " de " << results.size() << (results.size() == 1 ? " fuente" : " fuentes") << " APTO\n";
 
-    if (!parsed.csv.empty() && (!csv.close() || !csvOk)) {
-        err << "vandor-cli check: error escribiendo " << parsed.csv << "\n";
+    if (!csv_.empty() && (!csv.close() || !csvOk)) {
+        err << "vandor-cli check: error escribiendo " << csv_ << "\n";
         status = 2;
     }
-    if (!parsed.json.empty() &&
-        !check::writeJson(parsed.json, parsed.exercise, exercise.exercise, results)) {
-        err << "vandor-cli check: no se puede escribir el fichero " << parsed.json << "\n";
+    if (!json_.empty() &&
+        !check::writeJson(json_, exercise_, exercise.exercise, results)) {
+        err << "vandor-cli check: no se puede escribir el fichero " << json_ << "\n";
         status = 2;
     }
     return status;
 }
+
+}  // namespace
+
+std::unique_ptr<Command> checkCommand(CLI::App& top) { return std::make_unique<CheckCommand>(top); }
 
 }  // namespace vandor::cli

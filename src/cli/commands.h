@@ -1,14 +1,17 @@
-// The subcommands of vandor-cli. Each takes its arguments after the subcommand name and returns the
-// process exit status; output goes to the given streams.
+// The commands of vandor-cli, each added as a subcommand of the top level (see command_line.h).
+//
+//   CLI::App top;
+//   std::unique_ptr<Command> run = runCommand(top);   // "vandor-cli run ..."
 #pragma once
 
-#include <iosfwd>
-#include <string>
-#include <vector>
+#include <memory>
+
+#include "cli/command_line.h"
 
 namespace vandor::cli {
 
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int asmCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+std::unique_ptr<Command> runCommand(CLI::App& top);    // run OBJETO [opciones]
+std::unique_ptr<Command> asmCommand(CLI::App& top);    // asm FUENTE
+std::unique_ptr<Command> checkCommand(CLI::App& top);  // check EJERCICIO FUENTE... [opciones]
 
 }  // namespace vandor::cli

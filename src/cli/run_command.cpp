@@ -1,4 +1,6 @@
 // vandor-cli run: loads an object file into a fresh machine, runs it and prints the final state.
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <optional>
 #include <ostream>
@@ -59,100 +61,14 @@ std::optional<uint64_t> parseDecimal(std::string_view text) {
     return value;
 }
 
-struct UsageError {
-    std::string text;
-};
-
-struct ParsedRun {
-    std::string object;
-    std::string traceFile, dumpFile;
-    RunOptions options;
-    bool help = false;
-};
-
-// Reads the arguments; throws UsageError with a Spanish explanation.
-ParsedRun parseRunArguments(const std::vector<std::string>& args) {
-    ParsedRun parsed;
-    bool haveObject = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> inlineValue;
-        if (name.starts_with("--")) {
-            const size_t eq = name.find('=');
-            if (eq != std::string::npos) {
-                inlineValue = name.substr(eq + 1);
-                name.resize(eq);
-            }
-        } else if (name != "-h") {
-            if (haveObject) throw UsageError{"sobra el argumento '" + name + "' (solo se ejecuta un fichero objeto)"};
-            parsed.object = name;
-            haveObject = true;
-            continue;
-        }
-        if (name == "--help" || name == "-h") {
-            parsed.help = true;
-            continue;
-        }
-        auto value = [&]() -> std::string {
-            if (inlineValue) return *inlineValue;
-            if (i + 1 >= args.size()) throw UsageError{"falta el valor de " + name};
-            return args[++i];
-        };
-        auto hexValue = [&](const std::string& text) {
-            const auto v = parseHex(text);
-            if (!v) throw UsageError{"valor hexadecimal incorrecto para " + name + ": '" + text + "'"};
-            return *v;
-        };
-        RunOptions& o = parsed.options;
-        if (name == "--pc") {
-            o.pc = hexValue(value());
-        } else if (name == "--sp") {
-            o.sp = hexValue(value());
-        } else if (name == "--steps") {
-            const std::string text = value();
-            const auto v = parseDecimal(text);
-            if (!v) throw UsageError{"número de pasos incorrecto: '" + text + "'"};
-            o.maxSteps = *v;
-        } else if (name == "--trace") {
-            parsed.traceFile = value();
-            if (parsed.traceFile.empty()) throw UsageError{"falta el nombre del fichero de --trace"};
-            o.recordTrace = true;
-        } else if (name == "--dump") {
-            parsed.dumpFile = value();
-            if (parsed.dumpFile.empty()) throw UsageError{"falta el nombre del fichero de --dump"};
-        } else if (name == "--sid") {
-            const std::string text = value();
-            if (text != "0" && text != "1") throw UsageError{"--sid admite 0 o 1, no '" + text + "'"};
-            o.sid = text == "1";
-        } else if (name == "--vec") {
-            const std::string text = value();
-            const uint16_t v = hexValue(text);
-            if (v > 0xFF) throw UsageError{"el vector de --vec es un byte (00 a FF), no '" + text + "'"};
-            o.vec = static_cast<uint8_t>(v);
-        } else if (name == "--irq") {
-            const std::string text = value();
-            const size_t colon = text.find(':');
-            const auto step = colon == std::string::npos ? std::nullopt : parseDecimal(text.substr(0, colon));
-            const auto button =
-                colon == std::string::npos ? std::nullopt : parseButtonName(std::string_view(text).substr(colon + 1));
-            if (!step || *step == 0 || !button)
-                throw UsageError{"--irq espera N:NOMBRE (N desde 1; TRAP, RST5.5, RST6.5, RST7.5 o INTR), no '" + text +
-                                 "'"};
-            o.irqs.push_back({*step, *button});
-        } else if (name == "--on-hlt") {
-            const std::string text = value();
-            const auto answer = parseHltAnswer(text);
-            if (!answer)
-                throw UsageError{"--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no '" + text + "'"};
-            o.onHlt = *answer;
-        } else if (name == "--break") {
-            o.breakpoints.push_back(hexValue(value()));
-        } else {
-            throw UsageError{"opción desconocida: " + name};
-        }
-    }
-    if (!parsed.help && !haveObject) throw UsageError{"falta el fichero objeto"};
-    return parsed;
+// "N:NAME": a button pressed before step N (from 1).
+std::optional<IrqPress> parseIrq(std::string_view text) {
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const auto step = parseDecimal(text.substr(0, colon));
+    const auto button = parseButtonName(text.substr(colon + 1));
+    if (!step || *step == 0 || !button) return std::nullopt;
+    return IrqPress{*step, *button};
 }
 
 // The loader's messages separate the file from the reason with a lone CR; on a terminal that would
@@ -171,39 +87,94 @@ private:
     std::ostream& err_;
 };
 
+class RunCommand final : public Command {
+public:
+    // "--" is no option of run: it is reported as unknown.
+    explicit RunCommand(CLI::App& top) : Command(top, "run", kRunUsage, Dashes::Word) {
+        const auto hexWord = [](const std::string& option) {
+            return accepts([](const std::string& v) { return parseHex(v).has_value(); },
+                           withValue("valor hexadecimal incorrecto para " + option + ": "));
+        };
+        RunOptions& o = options_;
+        option("--pc", [&o](const std::string& v) { o.pc = *parseHex(v); })->check(hexWord("--pc"));
+        option("--sp", [&o](const std::string& v) { o.sp = *parseHex(v); })->check(hexWord("--sp"));
+        option("--steps", [&o](const std::string& v) { o.maxSteps = *parseDecimal(v); })
+            ->check(accepts([](const std::string& v) { return parseDecimal(v).has_value(); },
+                            withValue("número de pasos incorrecto: ")));
+        option("--trace", [this](const std::string& v) {
+            traceFile_ = v;
+            options_.recordTrace = true;
+        })->check(notEmpty("falta el nombre del fichero de --trace"));
+        option("--dump", [this](const std::string& v) { dumpFile_ = v; })
+            ->check(notEmpty("falta el nombre del fichero de --dump"));
+        option("--sid", [&o](const std::string& v) { o.sid = v == "1"; })
+            ->check(accepts([](const std::string& v) { return v == "0" || v == "1"; },
+                            withValue("--sid admite 0 o 1, no ")));
+        option("--vec", [&o](const std::string& v) { o.vec = static_cast<uint8_t>(*parseHex(v)); })
+            ->check(hexWord("--vec"))
+            ->check(accepts([](const std::string& v) { return *parseHex(v) <= 0xFF; },
+                            withValue("el vector de --vec es un byte (00 a FF), no ")));
+        option("--irq", [&o](const std::string& v) { o.irqs.push_back(*parseIrq(v)); })
+            ->check(accepts([](const std::string& v) { return parseIrq(v).has_value(); },
+                            withValue("--irq espera N:NOMBRE (N desde 1; TRAP, RST5.5, RST6.5, RST7.5 o INTR), no ")));
+        option("--on-hlt", [&o](const std::string& v) { o.onHlt = *parseHltAnswer(v); })
+            ->check(accepts([](const std::string& v) { return parseHltAnswer(v).has_value(); },
+                            withValue("--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no ")));
+        option("--break", [&o](const std::string& v) { o.breakpoints.push_back(*parseHex(v)); })
+            ->check(hexWord("--break"));
+    }
+
+    int run(std::ostream& out, std::ostream& err) override {
+        Simulator sim;
+        StreamMessages messages(err);
+        if (!loadObject(sim, *object_, messages)) return 2;
+
+        const RunResult result = runProgram(sim, options_);
+        for (const std::string& warning : result.warnings) err << warning << "\n";
+
+        int status = 0;
+        if (!traceFile_.empty() && !sim.trace.save(traceFile_)) {
+            err << "Error guardando fichero " << traceFile_ << "\n";
+            status = 2;
+        }
+        if (!dumpFile_.empty() && !writeDump(sim.m, dumpFile_)) {
+            err << "Error guardando fichero " << dumpFile_ << "\n";
+            status = 2;
+        }
+        out << stateLine(sim, result) << "\n";
+        return status;
+    }
+
+private:
+    // Any word that is not one of the options: the object file, or "--x" and "--" as unknown options.
+    // A single dash does not make an option, so "-x.hex" is a file name.
+    void argument(const std::string& text, bool) override {
+        if (text == "-h") {
+            help_ = true;
+        } else if (text.starts_with("--")) {
+            const std::string name = text.substr(0, text.find('='));
+            if (name != "--help") fail("opción desconocida: " + name);
+            help_ = true;
+        } else if (object_) {
+            fail("sobra el argumento '" + text + "' (solo se ejecuta un fichero objeto)");
+        } else {
+            object_ = text;
+        }
+    }
+
+    void lineComplete() override {
+        if (help_) showHelp();
+        if (!object_) fail("falta el fichero objeto");
+    }
+
+    std::optional<std::string> object_;
+    std::string traceFile_, dumpFile_;
+    RunOptions options_;
+    bool help_ = false;
+};
+
 }  // namespace
 
-int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ParsedRun parsed;
-    try {
-        parsed = parseRunArguments(args);
-    } catch (const UsageError& e) {
-        err << "vandor-cli run: " << e.text << "\n(vandor-cli run --help da la ayuda)\n";
-        return 2;
-    }
-    if (parsed.help) {
-        out << kRunUsage;
-        return 0;
-    }
-
-    Simulator sim;
-    StreamMessages messages(err);
-    if (!loadObject(sim, parsed.object, messages)) return 2;
-
-    const RunResult result = runProgram(sim, parsed.options);
-    for (const std::string& warning : result.warnings) err << warning << "\n";
-
-    int status = 0;
-    if (!parsed.traceFile.empty() && !sim.trace.save(parsed.traceFile)) {
-        err << "Error guardando fichero " << parsed.traceFile << "\n";
-        status = 2;
-    }
-    if (!parsed.dumpFile.empty() && !writeDump(sim.m, parsed.dumpFile)) {
-        err << "Error guardando fichero " << parsed.dumpFile << "\n";
-        status = 2;
-    }
-    out << stateLine(sim, result) << "\n";
-    return status;
-}
+std::unique_ptr<Command> runCommand(CLI::App& top) { return std::make_unique<RunCommand>(top); }
 
 }  // namespace vandor::cli

@@ -4,8 +4,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include "common/test_files.h"
@@ -276,6 +279,85 @@ TEST_F(CheckCommand, UsageErrors) {
     const Outcome help = check("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Uso: vandor-cli check"), std::string::npos);
+}
+
+// A result file that is the exercise or a source, under any name that leads to it, is refused before
+// anything is read or written: every file stays as it was and nothing new appears.
+TEST_F(CheckCommand, ResultFilesNeverReplaceWhatIsChecked) {
+    writeFile(dir / "ej.toml", "[[caso]]\n[caso.espera]\na = \"01\"\n");
+    source("uno.asm", {"MVI A,1", "HLT"});
+    source("dos.asm", {"MVI A,1", "HLT"});
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("uno.asm", dir / "enlace.csv");
+    fs::create_symlink("uno.asm", dir / "enlace.asm");
+    fs::create_hard_link(dir / "dos.asm", dir / "duro.json");
+    fs::create_symlink("../ej.toml", dir / "sub" / "ej.json");
+    writeFile(dir / "otro.TOML", "[[caso]]\n");
+    writeFile(dir / "viejo.Hex", ":00000001FF\r\n");
+    std::map<std::string, std::string> before;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        before[e.path().string()] = e.is_regular_file() ? readAll(e.path()) : "";
+
+    struct Case {
+        const char* args;
+        const char* message;
+    };
+    const Case cases[] = {
+        // "--csv *.asm" with the CSV file's name forgotten.
+        {"ej.toml --csv uno.asm dos.asm", "--csv escribiría encima del fuente 'uno.asm'"},
+        {"ej.toml uno.asm --json viejo.Hex", "--json escribiría encima del fuente 'viejo.Hex'"},
+        {"ej.toml uno.asm --json otro.TOML", "--json escribiría encima del ejercicio 'otro.TOML'"},
+        {"ej.toml --csv dos.asm dos.asm", "--csv escribiría encima del fuente 'dos.asm'"},
+        {"ej.toml uno.asm --json ej.toml", "--json escribiría encima del ejercicio 'ej.toml'"},
+        {"--keep ej.toml ej.toml uno.asm", "--keep escribiría encima del ejercicio 'ej.toml'"},
+        {"ej.toml uno.asm dos.asm --keep=dos.asm", "--keep escribiría encima del fuente 'dos.asm'"},
+        {"ej.toml uno.asm --csv ./sub/../uno.asm", "--csv escribiría encima del fuente 'uno.asm'"},
+        {"ej.toml uno.asm --csv enlace.csv", "--csv escribiría encima del fuente 'uno.asm'"},
+        {"ej.toml enlace.asm --csv uno.asm", "--csv escribiría encima del fuente 'enlace.asm'"},
+        {"ej.toml dos.asm --json duro.json", "--json escribiría encima del fuente 'dos.asm'"},
+        {"ej.toml uno.asm --json sub/ej.json", "--json escribiría encima del ejercicio 'ej.toml'"},
+        {"ej.toml uno.asm --csv notas.csv --json uno.asm", "--json escribiría encima del fuente 'uno.asm'"},
+        // A name that is no file yet is the same file when it is the same path.
+        {"ej.toml falta.asm --csv sub/../falta.asm", "--csv escribiría encima del fuente 'falta.asm'"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = check(c.args);
+        EXPECT_EQ(o.status, 2) << c.args;
+        EXPECT_EQ(o.out, "") << c.args;
+        EXPECT_EQ(o.err, "vandor-cli check: " + std::string(c.message) + "\n(vandor-cli check --help da la ayuda)\n")
+            << c.args;
+        std::map<std::string, std::string> after;
+        for (const auto& e : fs::recursive_directory_iterator(dir))
+            after[e.path().string()] = e.is_regular_file() ? readAll(e.path()) : "";
+        EXPECT_EQ(after, before) << c.args;
+    }
+
+    // Other names in the same folders are fine, and so is a new file whatever its name.
+    const Outcome o = check("ej.toml uno.asm enlace.asm --csv sub/notas.csv --json nuevo.asm --keep sub/k");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(fs::exists(dir / "sub" / "notas.csv"));
+    EXPECT_EQ(readAll(dir / "nuevo.asm").rfind("{", 0), 0u);
+    EXPECT_EQ(readAll(dir / "uno.asm"), "MVI A,1\r\nHLT\r\n");
+}
+
+// A JSON file that cannot be created stops the check before any source runs, as a CSV file does.
+TEST_F(CheckCommand, JsonThatCannotBeCreatedStopsFirst) {
+    writeFile(dir / "ej.toml", "[[caso]]\n");
+    source("uno.asm", {"HLT"});
+    fs::create_directory(dir / "carpeta.json");
+    fs::create_directory(dir / "cerrada");
+    fs::permissions(dir / "cerrada", fs::perms::owner_read | fs::perms::owner_exec);
+    const bool privileged = ::geteuid() == 0;  // the superuser writes into any folder
+    for (const char* json : {"falta/notas.json", "carpeta.json", "uno.asm/notas.json", "cerrada/notas.json"}) {
+        if (privileged && std::string(json).starts_with("cerrada")) continue;
+        const Outcome o = check("ej.toml uno.asm --csv notas.csv --keep fallos --json " + std::string(json));
+        EXPECT_EQ(o.status, 2) << json;
+        EXPECT_EQ(o.out, "") << json;
+        EXPECT_EQ(o.err, "vandor-cli check: no se puede crear el fichero " + std::string(json) + "\n");
+        EXPECT_FALSE(fs::exists(dir / "notas.csv")) << json;
+        EXPECT_FALSE(fs::exists(dir / "fallos")) << json;
+    }
+    fs::permissions(dir / "cerrada", fs::perms::owner_all);
 }
 
 // A class of generated sources whose verdicts are known from how they were made.

@@ -1,6 +1,6 @@
 #include "inspect/disasm.h"
 
-#include "inspect/opcodes.h"
+#include "common/opcodes.h"
 
 namespace vandor {
 namespace {

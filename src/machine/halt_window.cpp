@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 
 #include "inspect/disasm.h"
-#include "mainwindow/dialogs.h"
-#include "mainwindow/hexbox.h"
-#include "mainwindow/twips.h"
+#include "widgets/dialogs.h"
+#include "widgets/hexbox.h"
+#include "widgets/twips.h"
 
 using vandor::HaltOption;
 

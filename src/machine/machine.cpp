@@ -1,6 +1,6 @@
 #include "machine/machine.h"
 
-#include "inspect/opcodes.h"
+#include "common/opcodes.h"
 
 namespace vandor {
 namespace {

@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "inspect/trace.h"
+#include "machine/trace.h"
 #include "machine/machine.h"
 
 namespace vandor {

@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "inspect/disasm.h"
-#include "mainwindow/twips.h"
+#include "widgets/twips.h"
 
 namespace vandor {
 namespace {

@@ -12,16 +12,16 @@
 #include <QScrollBar>
 #include <exception>
 
-#include "editor/editor_command.h"
+#include "mainwindow/editor_command.h"
 #include "hexfile/hexfile.h"
 #include "inspect/disasm.h"
 #include "inspect/listapasos.h"
 #include "machine/halt_window.h"
-#include "mainwindow/dialogs.h"
+#include "widgets/dialogs.h"
 #include "mainwindow/grid_models.h"
-#include "mainwindow/hexbox.h"
+#include "widgets/hexbox.h"
 #include "mainwindow/program_view.h"
-#include "mainwindow/twips.h"
+#include "widgets/twips.h"
 
 using vandor::CheckBox;
 using vandor::dec;

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "mainwindow/dialogs.h"
+#include "widgets/dialogs.h"
 #include "startup/manifest.h"
 
 namespace vandor {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "inspect/opcodes.h"
+#include "common/opcodes.h"
 
 namespace vandor {
 namespace {

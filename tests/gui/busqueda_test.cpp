@@ -11,7 +11,7 @@
 
 #include "editor/busqueda.h"
 #include "editor/editor.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 
 using vandor::Dialogs;
 using vandor::ScriptedDialogs;

@@ -10,7 +10,7 @@
 
 #include "kepplet_http_server.h"
 #include "mainwindow/principal.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 #include "startup/cabecera.h"
 
 using vandor::Dialogs;

@@ -18,9 +18,9 @@
 
 #include "common/qt_test_files.h"
 #include "editor/editor.h"
-#include "editor/editor_command.h"
+#include "mainwindow/editor_command.h"
 #include "editor/text_encoding.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 
 using vandor::Dialogs;
 using vandor::ScriptedDialogs;

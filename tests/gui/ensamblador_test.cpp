@@ -13,8 +13,8 @@
 
 #include "common/qt_test_files.h"
 #include "assembler/ensamblador_window.h"
-#include "editor/editor_command.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "mainwindow/editor_command.h"
+#include "widgets/scripted_dialogs.h"
 
 using vandor::ScriptedDialogs;
 

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "machine/halt_window.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 
 using vandor::HaltOption;
 

@@ -11,7 +11,7 @@
 #include "inspect/listapasos.h"
 #include "machine/simulator.h"
 #include "common/qt_test_files.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 
 using Answer = vandor::Dialogs::Answer;
 

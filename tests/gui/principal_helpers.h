@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "mainwindow/grid_models.h"
-#include "mainwindow/hexbox.h"
+#include "widgets/hexbox.h"
 #include "mainwindow/principal.h"
 #include "mainwindow/program_view.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 
 struct Window {
     vandor::ScriptedDialogs dialogs;

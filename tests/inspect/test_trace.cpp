@@ -5,7 +5,7 @@
 #include <functional>
 #include <sstream>
 
-#include "inspect/trace.h"
+#include "machine/trace.h"
 
 namespace vandor {
 namespace {

@@ -1,4 +1,4 @@
-#include "editor/editor_command.h"
+#include "mainwindow/editor_command.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +8,7 @@
 #include "assembler/assembler.h"
 #include "assembler/ensamblador_window.h"
 #include "editor/editor.h"
-#include "mainwindow/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/hexbox.h"
+#include "widgets/hexbox.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "mainwindow/dialogs.h"
-#include "mainwindow/twips.h"
+#include "widgets/dialogs.h"
+#include "widgets/twips.h"
 
 namespace vandor {
 namespace {

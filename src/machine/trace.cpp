@@ -1,4 +1,4 @@
-#include "inspect/trace.h"
+#include "machine/trace.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <new>
 #include <memory>
 
-#include "inspect/opcodes.h"
+#include "common/opcodes.h"
 
 namespace vandor {
 namespace {

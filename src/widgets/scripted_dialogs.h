@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <deque>
 
-#include "mainwindow/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace vandor {
 

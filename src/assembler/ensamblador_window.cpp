@@ -15,7 +15,7 @@
 #include "assembler/assembler.h"
 #include "common/sinks.h"
 #include "widgets/twips.h"
-#include "editor/text_encoding.h"
+#include "widgets/text_encoding.h"
 #include "widgets/dialogs.h"
 
 using vandor::twips;

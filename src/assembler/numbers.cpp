@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "common/text.h"
+
 namespace vandor {
 namespace {
 
@@ -13,12 +15,6 @@ constexpr int64_t kMaxValue = std::numeric_limits<int32_t>::max();
 bool isDecimal(char ch) { return ch >= '0' && ch <= '9'; }
 bool isHex(char ch) { return isDecimal(ch) || (ch >= 'A' && ch <= 'F'); }
 bool isBinary(char ch) { return ch == '0' || ch == '1'; }
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 bool hasSign(std::string_view s) { return s.find_first_of("+-") != std::string_view::npos; }
 

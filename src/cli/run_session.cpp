@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "hexfile/hexfile.h"
-#include "inspect/disasm.h"
+#include "common/hex.h"
 
 namespace vandor::cli {
 namespace {
@@ -92,14 +92,14 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
     if (options.sid) sim.chkSID_Click(*options.sid);
     if (options.vec) sim.setVector(*options.vec);
     if (options.pc) {
-        sim.m.pc = *options.pc;
+        sim.setPC(*options.pc);
         sim.regen();
     }
     if (options.sp) {
-        sim.m.sp = *options.sp;
+        sim.setSP(*options.sp);
         sim.regen();
     }
-    for (uint16_t address : options.breakpoints) sim.m.breakpoints[address] = 1;
+    for (uint16_t address : options.breakpoints) sim.setBreakpoint(address, true);
 
     std::vector<IrqPress> presses = options.irqs;
     std::stable_sort(presses.begin(), presses.end(),
@@ -148,7 +148,7 @@ std::string stateLine(const Simulator& sim, const RunResult& result) {
     const Machine& m = sim.m;
     const auto bc = static_cast<uint16_t>(m.b << 8 | m.c);
     const auto de = static_cast<uint16_t>(m.d << 8 | m.e);
-    const auto hl = static_cast<uint16_t>(m.h << 8 | m.l);
+    const uint16_t hl = m.addressHL();
     std::string line;
     line.reserve(160);
     auto reg = [&](const char* name, uint8_t v) {
@@ -174,7 +174,7 @@ std::string stateLine(const Simulator& sim, const RunResult& result) {
     reg("F=", m.f);
     reg("H=", m.h);
     reg("L=", m.l);
-    reg("M=", m.mem[hl]);
+    reg("M=", m.byteAtHL());
     pair("BC=", bc);
     pair("DE=", de);
     pair("HL=", hl);

@@ -1,14 +1,21 @@
 // The 8085 opcode text table: one entry per opcode, Intel mnemonics, "byte" standing for an 8-bit
 // operand and "palabra" for a 16-bit one, "?" for the ten opcodes the 8085 does not define. The length of
-// every instruction follows from its entry; the executor, the disassembler and the trace all use it.
+// every instruction follows from its entry; the executor, the disassembler, the trace and the assembler's
+// encoding table all use it. The instruction text with its operand written in ("MVI A,0F") is made here
+// too, for the program view and the trace alike.
 //
-//   kOpcodeText[0x3E]          // "MVI A,byte"
-//   opcodeLength(0xC3)         // 3
+//   kOpcodeText[0x3E]                          // "MVI A,byte"
+//   opcodeLength(0xC3)                         // 3
+//   instructionText({0xC3, 0x00, 0x20})        // "JMP 2000"
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
+
+#include "common/hex.h"
 
 namespace vandor {
 
@@ -44,5 +51,65 @@ inline constexpr std::array<uint8_t, 256> kOpcodeLength = [] {
 }();
 
 constexpr int opcodeLength(uint8_t opcode) { return kOpcodeLength[opcode]; }
+
+// The bytes an instruction may use: its opcode and the next two bytes (used or not).
+struct InstructionBytes {
+    uint8_t opcode = 0, low = 0, high = 0;
+};
+
+// Per opcode: the text before the operand (the whole text when there is none), its size and the
+// instruction's length. The text is a fixed array so that a formatter copies it as one block.
+struct InstructionPrefix {
+    char text[16];
+    uint8_t size;
+    uint8_t length;
+};
+
+inline constexpr std::array<InstructionPrefix, 256> kInstructionPrefix = [] {
+    std::array<InstructionPrefix, 256> table{};
+    for (int op = 0; op < 256; ++op) {
+        const std::string_view entry = kOpcodeText[static_cast<size_t>(op)];
+        const int length = kOpcodeLength[static_cast<size_t>(op)];
+        const std::string_view shown =
+            length == 1 ? entry : entry.substr(0, entry.find(length == 2 ? "byte" : "palabra"));
+        InstructionPrefix& p = table[static_cast<size_t>(op)];
+        for (size_t i = 0; i < shown.size(); ++i) p.text[i] = shown[i];
+        p.size = static_cast<uint8_t>(shown.size());
+        p.length = static_cast<uint8_t>(length);
+    }
+    return table;
+}();
+
+inline constexpr size_t kInstructionTextRoom = sizeof(InstructionPrefix::text) + 4;
+
+// Writes the instruction text at p and returns its end: the operand in place of "byte" (2 digits) or
+// "palabra" (4 digits, high byte first). p must have room for kInstructionTextRoom characters; those
+// past the returned end hold no text.
+inline char* putInstructionText(char* p, const InstructionBytes& bytes) {
+    const InstructionPrefix& prefix = kInstructionPrefix[bytes.opcode];
+    std::memcpy(p, prefix.text, sizeof prefix.text);  // whole array: the excess is overwritten after
+    p += prefix.size;
+    if (prefix.length == 3) {
+        *p++ = kHexDigits[bytes.high >> 4];
+        *p++ = kHexDigits[bytes.high & 0xF];
+    }
+    if (prefix.length >= 2) {
+        *p++ = kHexDigits[bytes.low >> 4];
+        *p++ = kHexDigits[bytes.low & 0xF];
+    }
+    return p;
+}
+
+inline void appendInstructionText(std::string& out, const InstructionBytes& bytes) {
+    char text[kInstructionTextRoom];
+    out.append(text, static_cast<size_t>(putInstructionText(text, bytes) - text));
+}
+
+inline std::string instructionText(const InstructionBytes& bytes, int* length = nullptr) {
+    if (length) *length = opcodeLength(bytes.opcode);
+    std::string text;
+    appendInstructionText(text, bytes);
+    return text;
+}
 
 }  // namespace vandor

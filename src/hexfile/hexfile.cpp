@@ -6,19 +6,12 @@
 #include <memory>
 #include <system_error>
 
-#include "inspect/disasm.h"
+#include "common/hex.h"
 
 namespace vandor {
 namespace {
 
 constexpr std::string_view kEndRecordLine = ":00000001FF";
-
-int hexDigitValue(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    return -1;
-}
 
 // A field read leniently: the value of its leading hexadecimal digits; characters beyond the end of the
 // line are simply absent, so a missing field reads as 0.

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "inspect/disasm.h"
+#include "common/hex.h"
 #include "widgets/dialogs.h"
 #include "widgets/hexbox.h"
 #include "widgets/twips.h"

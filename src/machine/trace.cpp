@@ -27,12 +27,10 @@ constexpr std::array<std::string_view, kTraceColumns> kTitles = [] {
     return titles;
 }();
 
-uint8_t byteAtHL(const Machine& m) { return m.mem[static_cast<uint16_t>(m.h << 8 | m.l)]; }
-
 // Whether the register columns of a row show the machine's current registers (szapc is not compared).
 bool sameRegisters(const TraceRow& row, const Machine& m) {
     return row.regsFilled && row.a == m.a && row.b == m.b && row.c == m.c && row.d == m.d && row.e == m.e &&
-           row.f == m.f && row.h == m.h && row.l == m.l && row.m == byteAtHL(m) && row.pc == m.pc &&
+           row.f == m.f && row.h == m.h && row.l == m.l && row.m == m.byteAtHL() && row.pc == m.pc &&
            row.sp == m.sp;
 }
 
@@ -53,7 +51,7 @@ void fillRegisters(TraceRow& row, const Machine& m) {
     row.f = m.f;
     row.h = m.h;
     row.l = m.l;
-    row.m = byteAtHL(m);
+    row.m = m.byteAtHL();
     row.pc = m.pc;
     row.sp = m.sp;
     row.regsFilled = 1;
@@ -61,28 +59,6 @@ void fillRegisters(TraceRow& row, const Machine& m) {
 
 // The file writer formats straight into a character buffer: a line is at most kMaxLine characters.
 constexpr size_t kMaxLine = 128;
-constexpr char kDigits[] = "0123456789ABCDEF";
-
-// Per opcode: the text before the operand (the whole text when there is none) and the instruction length.
-struct InsText {
-    char text[16];
-    uint8_t size;
-    uint8_t length;
-};
-const std::array<InsText, 256> kInsText = [] {
-    std::array<InsText, 256> table{};
-    for (int op = 0; op < 256; ++op) {
-        const std::string_view entry = kOpcodeText[static_cast<size_t>(op)];
-        const int length = opcodeLength(static_cast<uint8_t>(op));
-        const std::string_view shown =
-            length == 1 ? entry : entry.substr(0, entry.find(length == 2 ? "byte" : "palabra"));
-        InsText& t = table[static_cast<size_t>(op)];
-        shown.copy(t.text, sizeof t.text);
-        t.size = static_cast<uint8_t>(shown.size());
-        t.length = static_cast<uint8_t>(length);
-    }
-    return table;
-}();
 
 // Two hexadecimal digits per byte value, and "\t" + two digits, as whole words to copy.
 struct HexTables {
@@ -93,8 +69,8 @@ struct HexTables {
 constexpr HexTables kHex = [] {
     HexTables t{};
     for (int v = 0; v < 256; ++v) {
-        t.hex2[v][0] = t.tabHex2[v][1] = kDigits[v >> 4];
-        t.hex2[v][1] = t.tabHex2[v][2] = kDigits[v & 0xF];
+        t.hex2[v][0] = t.tabHex2[v][1] = kHexDigits[v >> 4];
+        t.hex2[v][1] = t.tabHex2[v][2] = kHexDigits[v & 0xF];
         t.tabHex2[v][0] = '\t';
         t.tabFlags[v][0] = '\t';
         const uint8_t bits[5] = {kFlagS, kFlagZ, kFlagAC, kFlagP, kFlagCY};
@@ -128,11 +104,7 @@ char* formatLine(char* p, const TraceRow& row) {
             }
         }
         *p++ = '\t';
-        const InsText& ins = kInsText[row.bytes[0]];
-        std::memcpy(p, ins.text, sizeof ins.text);  // whole array: the excess is overwritten after
-        p += ins.size;
-        if (ins.length == 3) p = put2(p, row.bytes[2]);
-        if (ins.length >= 2) p = put2(p, row.bytes[1]);
+        p = putInstructionText(p, {row.bytes[0], row.bytes[1], row.bytes[2]});
     } else {
         *p++ = '\t';
         *p++ = '\t';

@@ -1,72 +1,70 @@
-#include "mainwindow/editor_command.h"
-
+// Principal's Editar and Ensamblar commands, and the editor's say in the close request. The editor is
+// one window, created on the first Editar that chose a file and owned by the main window.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 
 #include "assembler/assembler.h"
 #include "assembler/ensamblador_window.h"
 #include "editor/editor.h"
+#include "mainwindow/principal.h"
 #include "widgets/dialogs.h"
 
 namespace {
 
 const QString kSourceFilter = QStringLiteral("Fichero ensamblador (*.asm)|*.asm|Todos los ficheros (*.*)|*.*");
 
-// The one editor, created on first use.
-QPointer<Editor> theEditor;
-
 QString fromNative(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 }  // namespace
 
-Editor* editorInstance() { return theEditor.data(); }
+Editor* Principal::editorWindow() const { return editor_.data(); }
 
-void Editar_Click(QWidget* parent, vandor::Dialogs& dialogs) {
-    if (theEditor && theEditor->isVisible()) {
-        if (theEditor->isMinimized()) theEditor->showNormal();
-        theEditor->raise();
-        theEditor->activateWindow();
+// Brings the editor to the front when it is shown (restoring it when minimised); otherwise asks for a
+// source file, loads it and shows the editor modeless.
+void Principal::Editar_Click() {
+    if (editor_ && editor_->isVisible()) {
+        if (editor_->isMinimized()) editor_->showNormal();
+        editor_->raise();
+        editor_->activateWindow();
         return;
     }
     const QString path =
-        dialogs.openFile(parent, {QStringLiteral("Editar fichero .ASM"), kSourceFilter, QStringLiteral("*.asm")});
+        dialogs_.openFile(this, {QStringLiteral("Editar fichero .ASM"), kSourceFilter, QStringLiteral("*.asm")});
     if (path.isEmpty()) return;
-    if (!theEditor) {
-        // A window of its own, not kept above the main window, but gone with it.
-        theEditor = new Editor(dialogs);
-        if (parent) {
-            theEditor->setWindowIcon(parent->windowIcon());
-            QObject::connect(parent, &QObject::destroyed, theEditor.data(), [] { delete theEditor.data(); });
-        }
+    if (!editor_) {
+        // A window of its own, not kept above the main window; deleted with it.
+        editor_ = new Editor(dialogs_);
+        editor_->setWindowIcon(windowIcon());
     }
-    theEditor->setDialogs(dialogs);
-    theEditor->setFilename(path);
-    theEditor->showNormal();
-    theEditor->raise();
-    theEditor->activateWindow();
+    editor_->setFilename(path);
+    editor_->showNormal();
+    editor_->raise();
+    editor_->activateWindow();
 }
 
-void Ensamblar_Click(QWidget* parent, vandor::Dialogs& dialogs) {
+// Asks for a source file, derives the object and listing paths and assembles it in the modal assembler
+// window.
+void Principal::Ensamblar_Click() {
     const QString path =
-        dialogs.openFile(parent, {QStringLiteral("Ensamblar fichero .ASM"), kSourceFilter, QStringLiteral("*.asm")});
+        dialogs_.openFile(this, {QStringLiteral("Ensamblar fichero .ASM"), kSourceFilter, QStringLiteral("*.asm")});
     if (path.isEmpty()) return;
     if (!QFileInfo(path).isFile()) {
-        dialogs.message(parent, QStringLiteral("El fichero: ") + QDir::toNativeSeparators(path) +
-                                    QStringLiteral(" no existe"));
+        dialogs_.message(this, QStringLiteral("El fichero: ") + QDir::toNativeSeparators(path) +
+                                   QStringLiteral(" no existe"));
         return;
     }
     const vandor::AssemblyPaths paths = vandor::assemblyPaths(QFile::encodeName(path).toStdString());
-    Ensamblador window(dialogs, parent);
+    Ensamblador window(dialogs_, this);
     window.setPaths(fromNative(paths.source), fromNative(paths.object), fromNative(paths.listing));
     window.exec();
 }
 
-bool editorAllowsClose(QWidget*, vandor::Dialogs& dialogs) {
-    if (!theEditor || !theEditor->isVisible()) return true;
-    theEditor->setDialogs(dialogs);
-    if (!theEditor->guardChanges()) return false;
-    theEditor->hide();
+// True when there is no shown editor, its document is unchanged, or the user saved it (Yes) or chose not
+// to (No); false on Cancel or a failed save. When it returns true the editor is hidden.
+bool Principal::editorAllowsClose() {
+    if (!editor_ || !editor_->isVisible()) return true;
+    if (!editor_->guardChanges()) return false;
+    editor_->hide();
     return true;
 }

@@ -71,20 +71,6 @@ bool windowChange(Qt::FocusReason reason) {
 
 }  // namespace
 
-std::optional<QString> normaliseHexEntry(const QString& typed, int digits) {
-    QString text = typed.toUpper();
-    qsizetype start = 0;
-    while (start < text.size() && text[start] == QLatin1Char(' ')) ++start;
-    text.remove(0, start);
-    for (QChar ch : text) {
-        const bool digit = (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) ||
-                           (ch >= QLatin1Char('A') && ch <= QLatin1Char('F'));
-        if (!digit) return std::nullopt;
-    }
-    if (text.size() > digits) return std::nullopt;
-    return text.rightJustified(digits, QLatin1Char('0'));
-}
-
 HexBox::HexBox(Dialogs& dialogs, QWidget* parent, int widthTwips)
     : QLineEdit(parent), dialogs_(dialogs), digits_(digitsForWidth(widthTwips)) {
     setFont(fixedFont());
@@ -95,19 +81,19 @@ HexBox::HexBox(Dialogs& dialogs, QWidget* parent, int widthTwips)
 void HexBox::rutgotfocus() { selectAll(); }
 
 bool HexBox::acceptable() const {
-    return (emptyAllowed_ && isBlank()) || normaliseHexEntry(text(), digits_).has_value();
+    return (emptyAllowed_ && isBlank()) || normaliseHexEntry(text().toStdString(), digits_).has_value();
 }
 
 bool HexBox::rutvalidate() {
     selectAll();
     if (emptyAllowed_ && isBlank()) return false;
-    const std::optional<QString> normalised = normaliseHexEntry(text(), digits_);
+    const std::optional<std::string> normalised = normaliseHexEntry(text().toStdString(), digits_);
     if (!normalised) {
         dialogs_.message(this, QStringLiteral("Valor incorrecto"));
         selectAll();
         return true;
     }
-    setText(*normalised);
+    setText(QString::fromLatin1(*normalised));
     setCursorPosition(0);
     if (afterAccept) afterAccept();
     return false;

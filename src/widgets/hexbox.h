@@ -7,14 +7,15 @@
 // Views write a box with showValue(), which leaves alone a box the user is typing in.
 //
 //   auto* txtA = new HexBox(dialogs, frame, 375);          // 2 digits
-//   connect(txtA, &HexBox::confirmed, this, [this] { sim.m.a = dec(txtA->text()); });
-//   txtA->showValue(hexa(sim.m.a, 2));
+//   connect(txtA, &HexBox::confirmed, this, [this] { sim.setRegister(Register::A, txtA->byteValue()); });
+//   txtA->showValue(hexText(sim.m.a, 2));
 #pragma once
 
 #include <QLineEdit>
 #include <QString>
 #include <functional>
-#include <optional>
+
+#include "common/hex.h"
 
 namespace vandor {
 
@@ -23,9 +24,8 @@ class Dialogs;
 // A box wider than 375 twips takes 4 digits, any other 2.
 constexpr int digitsForWidth(int widthTwips) { return widthTwips > 375 ? 4 : 2; }
 
-// The entry rule: upper case, leading blanks removed, only hexadecimal digits, at most `digits` of them,
-// zero-padded on the left. Nothing when the entry is rejected.
-std::optional<QString> normaliseHexEntry(const QString& typed, int digits);
+// A number as the boxes show it (hexa).
+inline QString hexText(long value, int digits) { return QString::fromLatin1(hexa(value, digits)); }
 
 class HexBox : public QLineEdit {
     Q_OBJECT
@@ -33,6 +33,11 @@ public:
     HexBox(Dialogs& dialogs, QWidget* parent, int widthTwips);
 
     int digits() const { return digits_; }
+
+    // The value of the text (dec): a whole number, its low byte, its low 16 bits.
+    int value() const { return dec(text().toStdString()); }
+    uint8_t byteValue() const { return static_cast<uint8_t>(value() & 0xFF); }
+    uint16_t wordValue() const { return static_cast<uint16_t>(value() & 0xFFFF); }
 
     // The byte boxes of the entry row accept an empty (or blank) text unchanged.
     void setEmptyAllowed(bool allowed) { emptyAllowed_ = allowed; }

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include "common/test_files.h"
+#include "support/test_files.h"
 
 namespace fs = std::filesystem;
 

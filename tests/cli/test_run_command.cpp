@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <sstream>
 #include <vector>
-#include "common/test_files.h"
+#include "support/test_files.h"
 
 namespace {
 

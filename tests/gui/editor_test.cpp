@@ -1,5 +1,5 @@
 // The source editor: loading and saving files (line ends, encodings, failures), the caption, the guard
-// against losing changes, the menus and their enabling, and the main window's Editar command.
+// against losing changes, the menus and their enabling.
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -16,10 +16,9 @@
 
 #include <csignal>
 
-#include "common/qt_test_files.h"
+#include "support/qt_test_files.h"
 #include "editor/editor.h"
-#include "mainwindow/editor_command.h"
-#include "editor/text_encoding.h"
+#include "widgets/text_encoding.h"
 #include "widgets/scripted_dialogs.h"
 
 using vandor::Dialogs;
@@ -337,44 +336,6 @@ private slots:
         dialogs->answers = {Dialogs::Answer::No};
         QTest::keyClick(texto(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(!editor->isVisible());
-    }
-
-    // The main window's command and close guard.
-    void editarCommand() {
-        QWidget mainWindow;
-        ScriptedDialogs d;
-        Editar_Click(&mainWindow, d);  // cancelled
-        QCOMPARE(d.fileRequests.size(), 1);
-        QCOMPARE(d.fileRequests[0].title, QStringLiteral("Editar fichero .ASM"));
-        QCOMPARE(d.fileRequests[0].filter, QStringLiteral("Fichero ensamblador (*.asm)|*.asm|Todos los ficheros (*.*)|*.*"));
-        QVERIFY(!editorInstance() || !editorInstance()->isVisible());
-
-        writeBytes(path("prog.asm"), "NOP\r\n");
-        d.files = {path("prog.asm")};
-        Editar_Click(&mainWindow, d);
-        Editor* e = editorInstance();
-        QVERIFY(e && e->isVisible());
-        QCOMPARE(e->texto()->toPlainText(), QStringLiteral("NOP\n"));
-
-        // Shown and minimised: restored, no dialog.
-        e->showMinimized();
-        Editar_Click(&mainWindow, d);
-        QCOMPARE(d.fileRequests.size(), 2);
-        QVERIFY(!e->isMinimized());
-        QVERIFY(e->isVisible());
-
-        QVERIFY(editorAllowsClose(&mainWindow, d));  // unchanged
-        QVERIFY(!e->isVisible());
-        d.files = {path("prog.asm")};
-        Editar_Click(&mainWindow, d);
-        QCOMPARE(editorInstance(), e);  // one instance, reused
-        e->texto()->insertPlainText(QStringLiteral("HLT\n"));
-        d.answers = {Dialogs::Answer::Cancel};
-        QVERIFY(!editorAllowsClose(&mainWindow, d));
-        QVERIFY(e->isVisible());
-        d.answers = {Dialogs::Answer::Yes};
-        QVERIFY(editorAllowsClose(&mainWindow, d));
-        QCOMPARE(fileBytes(path("prog.asm")), QByteArray("HLT\r\nNOP\r\n"));
     }
 };
 

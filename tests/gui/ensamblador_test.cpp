@@ -1,5 +1,5 @@
-// The assembler window and the Ensamblar command: outcome, boxes, files written after good and failed
-// runs, the close rule during a run, and the object and listing paths.
+// The assembler window: outcome, boxes, files written after good and failed runs, and the close rule
+// during a run.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -11,9 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "common/qt_test_files.h"
+#include "support/qt_test_files.h"
 #include "assembler/ensamblador_window.h"
-#include "mainwindow/editor_command.h"
 #include "widgets/scripted_dialogs.h"
 
 using vandor::ScriptedDialogs;
@@ -154,59 +153,6 @@ private slots:
         const QByteArray line = "0000 00" + QByteArray(9 + 8, ' ') + "NOP ; a\xF1o";
         QVERIFY(fileBytes(path("cp.LST")).startsWith(line + "\r\n"));
         QVERIFY(boxText(&window, "filelst").startsWith(QString::fromLatin1(line) + QStringLiteral("\n")));
-    }
-
-    // The command: its dialog, the missing-file message and the paths of the files it writes.
-    void commandDialogAndMissingFile() {
-        QWidget mainWindow;
-        Ensamblar_Click(&mainWindow, dialogs);  // cancelled: nothing
-        QCOMPARE(dialogs.fileRequests.size(), 1);
-        QCOMPARE(dialogs.fileRequests[0].title, QStringLiteral("Ensamblar fichero .ASM"));
-        QCOMPARE(dialogs.fileRequests[0].filter,
-                 QStringLiteral("Fichero ensamblador (*.asm)|*.asm|Todos los ficheros (*.*)|*.*"));
-        QCOMPARE(dialogs.fileRequests[0].defaultName, QStringLiteral("*.asm"));
-        QVERIFY(dialogs.messages.isEmpty());
-
-        dialogs.files = {path("falta.asm")};
-        Ensamblar_Click(&mainWindow, dialogs);
-        QCOMPARE(dialogs.messages,
-                 QStringList{QStringLiteral("El fichero: ") + QDir::toNativeSeparators(path("falta.asm")) +
-                             QStringLiteral(" no existe")});
-    }
-
-    void commandPaths_data() {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("object");
-        QTest::addColumn<QString>("listing");
-        QTest::newRow("lower case") << "Mi.prog.asm" << "Mi.prog.HEX" << "Mi.prog.LST";
-        QTest::newRow("upper case") << "PROG.ASM" << "PROG.HEX" << "PROG.LST";
-        QTest::newRow("mixed case") << "Uno.Asm" << "Uno.HEX" << "Uno.LST";
-        QTest::newRow("other extension") << "UNO.TXT" << "UNO.TXT.HEX" << "UNO.TXT.LST";
-    }
-    void commandPaths() {
-        QFETCH(QString, source);
-        QFETCH(QString, object);
-        QFETCH(QString, listing);
-        writeBytes(path(source), kGoodSource);
-        dialogs.files = {path(source)};
-        QWidget mainWindow;
-        bool wasModal = false;
-        // Close the modal window once its run is over.
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [&] {
-            auto* window = qobject_cast<Ensamblador*>(QApplication::activeModalWidget());
-            if (!window || window->isRunning()) return;
-            auto* cerrar = control<QPushButton>(window, "Cerrar");
-            if (!cerrar->isEnabled()) return;
-            wasModal = window->isModal();
-            cerrar->click();
-        });
-        closer.start(20);
-        Ensamblar_Click(&mainWindow, dialogs);
-        QVERIFY(wasModal);
-        QVERIFY(QFile::exists(path(object)));
-        QVERIFY(QFile::exists(path(listing)));
-        QCOMPARE(dialogs.beeps, 1);
     }
 };
 

@@ -10,7 +10,7 @@
 
 #include "inspect/listapasos.h"
 #include "machine/simulator.h"
-#include "common/qt_test_files.h"
+#include "support/qt_test_files.h"
 #include "widgets/scripted_dialogs.h"
 
 using Answer = vandor::Dialogs::Answer;

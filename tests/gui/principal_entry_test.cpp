@@ -1,45 +1,12 @@
-// The main window's hexadecimal entry boxes and register editors: the entry rule, rejected entries
-// keeping the focus (also against a click elsewhere), and what each confirmed box stores and shows.
+// The main window's hexadecimal entry boxes and register editors: rejected entries keeping the focus (also against a click elsewhere), and what each confirmed box stores and shows.
 #include <QTest>
 
 #include "principal_helpers.h"
-
-using vandor::normaliseHexEntry;
 
 class PrincipalEntryTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void entryRule_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("digits");
-        QTest::addColumn<QString>("result");  // empty: rejected
-        QTest::newRow("lower case padded") << "a" << 2 << "0A";
-        QTest::newRow("leading blanks dropped") << "  7" << 2 << "07";
-        QTest::newRow("empty 2") << "" << 2 << "00";
-        QTest::newRow("empty 4") << "" << 4 << "0000";
-        QTest::newRow("full width") << "ffff" << 4 << "FFFF";
-        QTest::newRow("trailing blank") << "7 " << 2 << "";
-        QTest::newRow("inner blank") << "1 2" << 2 << "";
-        QTest::newRow("not hexadecimal") << "G1" << 2 << "";
-        QTest::newRow("too long byte") << "123" << 2 << "";
-        QTest::newRow("too long word") << "12345" << 4 << "";
-        QTest::newRow("sign") << "-1" << 2 << "";
-        QTest::newRow("non-ASCII letter") << QString::fromUtf8("é") << 2 << "";
-    }
-    void entryRule() {
-        QFETCH(QString, typed);
-        QFETCH(int, digits);
-        QFETCH(QString, result);
-        const std::optional<QString> got = normaliseHexEntry(typed, digits);
-        if (result.isEmpty()) {
-            QVERIFY(!got.has_value());
-        } else {
-            QVERIFY(got.has_value());
-            QCOMPARE(*got, result);
-        }
-    }
-
     void acceptedEntryIsNormalisedAndStored() {
         Window win;
         win.enter("txtA", "a");

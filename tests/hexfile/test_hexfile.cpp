@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "hexfile/hexfile.h"
-#include "common/test_files.h"
+#include "support/test_files.h"
 
 namespace vandor {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "hexfile/hexfile.h"
-#include "inspect/disasm.h"  // appendHex2, appendHex4
+#include "common/hex.h"
 
 namespace vandor {
 namespace {

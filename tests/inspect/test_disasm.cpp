@@ -11,18 +11,6 @@ void put(Machine& m, uint16_t address, std::initializer_list<uint8_t> bytes) {
     for (uint8_t b : bytes) m.mem[address++] = b;
 }
 
-TEST(NumberText, HexaAndDec) {
-    struct Hexa { long value; int digits; const char* text; };
-    for (const Hexa& c : {Hexa{0x0F, 2, "0F"}, Hexa{0xAB, 4, "00AB"}, Hexa{0x1234, 2, "34"}, Hexa{-1, 4, "FFFF"},
-                          Hexa{-2, 2, "FE"}})
-        EXPECT_EQ(hexa(c.value, c.digits), c.text) << c.value;
-    struct Dec { std::string text; int32_t value; };
-    for (const Dec& c : {Dec{"", 0}, Dec{"ffff", 65535}, Dec{"8000", 32768}, Dec{"1G", 1}, Dec{"G1", 0},
-                         Dec{"12345", 74565}, Dec{" 12", 0}, Dec{"FFFFFFFF", -1},
-                         Dec{std::string(1000, 'F') + "12", static_cast<int32_t>(0xFFFFFF12u)}})
-        EXPECT_EQ(dec(c.text), c.value) << c.text;
-}
-
 TEST(Desensambla, TextAndLength) {
     struct Case { uint16_t at; std::initializer_list<uint8_t> bytes; const char* text; int length; };
     const Case cases[] = {
@@ -81,15 +69,17 @@ TEST(Dispmem, LinesFromAStartAndTheSelection) {
     ProgramLines view = dispmem(m, 0x0000, 0x0005);
     ASSERT_EQ(view.lines.size(), 29u);
     EXPECT_EQ(view.selected, 5);
-    EXPECT_EQ(view.lines[5], "0005 00        NOP");
-    EXPECT_EQ(view.addresses[28], 0x001C);
+    EXPECT_EQ(view.lines[5].text, "0005 00        NOP");
+    EXPECT_EQ(view.lines[28].address, 0x001C);
     EXPECT_EQ(dispmem(m, 0x0000, 0x0100).selected, -1);
 
     // Near the end of memory the list stops at the last instruction before 10000; it never wraps.
     put(m, 0xFFFE, {0x01});
     view = dispmem(m, inidisp(m, 0xFFF0), 0xFFF0);
-    EXPECT_EQ(view.lines.back(), "FFFE 01 00 00  LXI B,0000");
-    EXPECT_EQ(view.addresses[static_cast<size_t>(view.selected)], 0xFFF0);
+    EXPECT_EQ(view.lines.back().text, "FFFE 01 00 00  LXI B,0000");
+    EXPECT_EQ(view.lines.back().length, 3);
+    EXPECT_EQ(view.lines.back().bytes.opcode, 0x01);
+    EXPECT_EQ(view.lines[static_cast<size_t>(view.selected)].address, 0xFFF0);
 }
 
 TEST(Regenpila, EightWordsFromSpWrapping) {

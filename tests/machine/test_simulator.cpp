@@ -267,3 +267,125 @@ TEST(Run, BreakpointsStepsAndTrace) {
 
 }  // namespace
 }  // namespace vandor
+
+namespace vandor {
+namespace {
+
+struct Views final : RegenListener {
+    int regens = 0;
+    void regenerated() override { ++regens; }
+};
+
+struct PortRecorder final : MachineObserver {
+    std::vector<std::pair<uint16_t, uint8_t>> memory, ports;
+    void memoryWritten(uint16_t address, uint8_t value) override { memory.emplace_back(address, value); }
+    void portWritten(uint8_t port, uint8_t value) override { ports.emplace_back(port, value); }
+};
+
+// Each register door: what it writes, and the pair that follows. A5 into B while C is 3C makes BC A53C.
+TEST(EditingDoors, RegistersAndTheirPairs) {
+    struct Case { Register r; uint8_t value; uint16_t bc, de, hl, psw; };
+    const Case cases[] = {
+        {Register::A, 0x12, 0x003C, 0x0000, 0x0000, 0x1200}, {Register::F, 0xD5, 0x003C, 0x0000, 0x0000, 0x00D5},
+        {Register::B, 0xA5, 0xA53C, 0x0000, 0x0000, 0x0000}, {Register::C, 0x01, 0x0001, 0x0000, 0x0000, 0x0000},
+        {Register::D, 0x80, 0x003C, 0x8000, 0x0000, 0x0000}, {Register::E, 0x7F, 0x003C, 0x007F, 0x0000, 0x0000},
+        {Register::H, 0xFF, 0x003C, 0x0000, 0xFF00, 0x0000}, {Register::L, 0xEE, 0x003C, 0x0000, 0x00EE, 0x0000},
+    };
+    for (const Case& c : cases) {
+        Simulator sim;
+        sim.setRegister(Register::C, 0x3C);
+        sim.setRegister(c.r, c.value);
+        const Machine& m = sim.m;
+        const uint8_t regs[8] = {m.a, m.b, m.c, m.d, m.e, m.f, m.h, m.l};
+        EXPECT_EQ(regs[static_cast<int>(c.r)], c.value) << int(c.r);
+        EXPECT_EQ(m.bc, c.bc) << int(c.r);
+        EXPECT_EQ(m.de, c.de) << int(c.r);
+        EXPECT_EQ(m.hl, c.hl) << int(c.r);
+        EXPECT_EQ(m.psw, c.psw) << int(c.r);
+    }
+}
+
+TEST(EditingDoors, PairsWriteBothHalves) {
+    Simulator sim;
+    sim.setPair(Pair::BC, 0x1234);
+    sim.setPair(Pair::DE, 0xABCD);
+    sim.setPair(Pair::HL, 0xFFFF);
+    const Machine& m = sim.m;
+    EXPECT_EQ(m.b, 0x12);
+    EXPECT_EQ(m.c, 0x34);
+    EXPECT_EQ(m.d, 0xAB);
+    EXPECT_EQ(m.e, 0xCD);
+    EXPECT_EQ(m.h, 0xFF);
+    EXPECT_EQ(m.l, 0xFF);
+    EXPECT_EQ(m.bc, 0x1234);
+    EXPECT_EQ(m.de, 0xABCD);
+    EXPECT_EQ(m.hl, 0xFFFF);
+    sim.setMemory(0xFFFF, 0x5A);
+    EXPECT_EQ(m.byteAtHL(), 0x5A);  // M follows the new HL
+}
+
+// M is stored through savmem (the grid hears of it) at H and L, then everything is refreshed; the flag,
+// PC and SP doors write only their register.
+TEST(EditingDoors, MemoryFlagsPcSp) {
+    Simulator sim;
+    Views views;
+    PortRecorder grid;
+    sim.views = &views;
+    sim.m.observer = &grid;
+    sim.setRegister(Register::H, 0x20);
+    sim.setRegister(Register::L, 0x01);
+    const int before = views.regens;
+    sim.storeAtHL(0x77);
+    EXPECT_EQ(sim.m.mem[0x2001], 0x77);
+    EXPECT_EQ(grid.memory, (std::vector<std::pair<uint16_t, uint8_t>>{{0x2001, 0x77}}));
+    EXPECT_EQ(views.regens, before + 1);
+
+    sim.setFlags(0xD5);
+    EXPECT_EQ(sim.m.f, 0xD5);
+    sim.setPC(0xFFFE);
+    sim.setSP(0x1000);
+    EXPECT_EQ(sim.m.pc, 0xFFFE);
+    EXPECT_EQ(sim.m.sp, 0x1000);
+    EXPECT_EQ(sim.m.a, 0);
+    EXPECT_EQ(views.regens, before + 1);  // none of these refreshes by itself
+
+    sim.setMemory(0x0000, 0x11);
+    sim.setPort(0xFE, 0x22);
+    EXPECT_EQ(sim.m.mem[0x0000], 0x11);
+    EXPECT_EQ(sim.m.ports[0xFE], 0x22);
+    EXPECT_EQ(grid.ports, (std::vector<std::pair<uint16_t, uint8_t>>{{0xFE, 0x22}}));
+    sim.m.observer = nullptr;
+    sim.views = nullptr;
+}
+
+TEST(EditingDoors, BreakpointsStopTheRun) {
+    Simulator sim;  // memory of NOPs
+    sim.toggleBreakpoint(0x0003);
+    EXPECT_TRUE(sim.m.breakpoints[0x0003]);
+    sim.startRun();
+    EXPECT_EQ(sim.run(100), StopReason::Breakpoint);
+    EXPECT_EQ(sim.m.pc, 0x0003);
+    sim.toggleBreakpoint(0x0003);
+    sim.setBreakpoint(0x0005, true);
+    sim.setBreakpoint(0x0005, true);  // setting twice keeps it set
+    sim.startRun();
+    EXPECT_EQ(sim.run(100), StopReason::Breakpoint);
+    EXPECT_EQ(sim.m.pc, 0x0005);
+    sim.setBreakpoint(0x0005, false);
+    sim.startRun();
+    EXPECT_EQ(sim.run(10), StopReason::Steps);
+}
+
+// During a step h and l are authoritative: M read by the trace and by byteAtHL is the byte at H, L even
+// when the pair hl was not yet rebuilt.
+TEST(EditingDoors, ByteAtHlFollowsTheSingleRegisters) {
+    Machine m;
+    m.mem[0x1234] = 0xAA;
+    m.mem[0x0000] = 0x55;
+    m.h = 0x12;
+    m.l = 0x34;  // hl still 0000
+    EXPECT_EQ(m.byteAtHL(), 0xAA);
+}
+
+}  // namespace
+}  // namespace vandor

@@ -1,4 +1,4 @@
-#include "editor/text_encoding.h"
+#include "widgets/text_encoding.h"
 
 #include <array>
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <system_error>
 
 #include "assembler/driver.h"
 #include "assembler/listing.h"
+#include "common/atomic_file.h"
 
 namespace vandor {
 namespace {
@@ -194,32 +194,6 @@ private:
     std::string line_;
 };
 
-// Writes the pieces to a temporary file beside path and renames it over path, so a failed write never
-// leaves a truncated file where a good one was.
-bool writeReplacing(const std::string& path, std::initializer_list<std::string_view> pieces) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    fs::path temp = target;
-    temp += ".tmp~";
-    std::error_code ec;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (std::string_view piece : pieces) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
-}
-
 bool readWhole(const std::string& path, std::string& bytes) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return false;
@@ -285,7 +259,7 @@ bool Ensambla(const std::string& sourcePath, const std::string& objectPath, Text
 }
 
 bool creafilelst(const std::string& listingText, const std::string& listingPath, MessageSink& messages) {
-    if (writeReplacing(listingPath, {listingText, kCrLf})) return true;
+    if (writeFileReplacing(listingPath, {listingText, kCrLf})) return true;
     messages.message(std::string(kMsgErrorCreando));
     return false;
 }

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <memory>
 
 #include "hexfile/hexfile.h"
+#include "common/atomic_file.h"
 #include "common/hex.h"
 
 namespace vandor::cli {
@@ -193,14 +192,10 @@ std::string stateLine(const Simulator& sim, const RunResult& result) {
 }
 
 bool writeDump(const Machine& m, const std::string& path) {
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
+    const auto bytes = [](const auto& cells, size_t size) {
+        return std::string_view(reinterpret_cast<const char*>(cells.data()), size);
     };
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    const bool written = std::fwrite(m.mem.data(), 1, Machine::kMemorySize, file.get()) == Machine::kMemorySize &&
-                         std::fwrite(m.ports.data(), 1, m.ports.size(), file.get()) == m.ports.size();
-    return std::fclose(file.release()) == 0 && written;
+    return writeFileReplacing(path, {bytes(m.mem, Machine::kMemorySize), bytes(m.ports, m.ports.size())});
 }
 
 }  // namespace vandor::cli

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <future>
 #include <new>
 #include <memory>
 
+#include "common/atomic_file.h"
 #include "common/opcodes.h"
 
 namespace vandor {
@@ -210,14 +210,9 @@ std::string Trace::headerLine() {
 }
 
 bool Trace::save(const std::string& path) const {
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    auto write = [&](const char* data, size_t size) {
-        return size == 0 || std::fwrite(data, 1, size, file.get()) == size;
-    };
+    AtomicFile file(path);
+    if (!file.isOpen()) return false;
+    auto write = [&](const char* data, size_t size) { return size == 0 || file.write(data, size); };
 
     const std::string header = headerLine() + "\r\n";
     if (!write(header.data(), header.size())) return false;
@@ -243,7 +238,7 @@ bool Trace::save(const std::string& path) const {
         if (!write(first.get(), firstSize) || !write(second.get(), secondSize)) return false;
         i = end;
     }
-    return std::fclose(file.release()) == 0;
+    return file.commit();
 }
 
 std::string txtflags(uint8_t f) {

@@ -98,8 +98,8 @@ public:
     std::string lineText(size_t row) const;
     static std::string headerLine();
 
-    // Streams the header and every row to the file (CR LF line ends). False when the file could not be
-    // created or written; what was written stays on disk.
+    // Streams the header and every row to the file (CR LF line ends), through a temporary renamed over
+    // it. False when the file could not be created or written; an older file is then left as it was.
     bool save(const std::string& path) const;
 
     void reserve(size_t rows) { rows_.reserve(rows); }

@@ -28,12 +28,12 @@ ALLOWED = {
     "editor": CORE | WINDOW_KIT,
     "startup": CORE | WINDOW_KIT,
     "mainwindow": CORE | WINDOW_KIT | {"editor", "startup"},
-    "updater": {"common"},  # kepplet links nothing of the simulator: header-only helpers only
+    "updater": {"common", "widgets"},  # kepplet links nothing of the simulator: header-only helpers only
     "cli": CORE,
     "app": CORE | WINDOW_KIT | {"editor", "startup", "mainwindow"},
 }
-# kepplet may use only these headers of common/ (they need no library).
-UPDATER_HEADERS = {"common/text.h"}
+# kepplet may use only these headers of the simulator's folders (they need no library).
+UPDATER_HEADERS = {"common/text.h", "widgets/twips.h"}
 
 
 def read_includes(path):

@@ -17,6 +17,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "widgets/twips.h"
+
+using vandor::twips;
+
 namespace kepplet {
 
 namespace {
@@ -42,10 +46,6 @@ const QString kCancel = QStringLiteral("Cancelar");
 const QString kClose = QStringLiteral("Cerrar");
 const QString kRun = QStringLiteral("Ejecutar");
 constexpr qint64 kPiece = 1024;
-
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
 
 // The numeric value of a Content-length header, or -1 when there is none or it is not a length.
 qint64 announcedLength(const QByteArray& header) {

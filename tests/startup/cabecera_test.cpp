@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "kepplet_http_server.h"
+#include "support/kepplet_http_server.h"
 #include "mainwindow/principal.h"
 #include "widgets/scripted_dialogs.h"
 #include "startup/cabecera.h"

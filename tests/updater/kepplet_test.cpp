@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "kepplet_http_server.h"
+#include "support/kepplet_http_server.h"
 #include "updater/download_request.h"
 #include "updater/form1.h"
 

@@ -14,7 +14,7 @@
 //   CsvWriter csv;
 //   if (!csv.open("notas.csv")) ...;
 //   csv.write(result);                      // each source as it is judged
-//   writeJson("notas.json", exercise, results);
+//   writeJson("notas.json", "suma.toml", exercise, results);
 #pragma once
 
 #include <memory>

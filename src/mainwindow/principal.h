@@ -25,6 +25,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <tuple>
 
 #include "inspect/program_listing.h"
 #include "machine/simulator.h"
@@ -112,12 +113,8 @@ private:
         int top;
         int addressWidth;
     };
-    struct GridFrame {
-        vandor::GridView* grid;
-        vandor::GridModel* model;
-        vandor::HexBox* address;
-        vandor::HexBox* data;
-    };
+    // The grid, its model, its address box and its data box.
+    using GridFrame = std::tuple<vandor::GridView*, vandor::GridModel*, vandor::HexBox*, vandor::HexBox*>;
     GridFrame buildGridFrame(const GridFrameLayout& layout, const uint8_t* cells, int rows);
     vandor::HexBox* box(QWidget* parent, const char* name, int left, int top, int width);
     QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
@@ -152,6 +149,8 @@ private:
     void chkF_Click();
     void grdmem_SelChange();
     void grdport_SelChange();
+    void showGridCell(vandor::GridView* grid, vandor::GridModel* model, vandor::HexBox* address,
+                      vandor::HexBox* data, int digits);
     void moveGridTo(vandor::GridView* grid, int address, bool scroll);
 
     // Program view and entry row.

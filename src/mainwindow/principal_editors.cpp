@@ -92,20 +92,16 @@ void Principal::chkF_Click() {
     sim_.setFlags(txtF_->byteValue());
 }
 
-void Principal::grdmem_SelChange() {
-    const QModelIndex cell = grdmem_->currentIndex();
-    if (!cell.isValid()) return;
-    const int address = cell.row() * 16 + cell.column();
-    txtDirMem_->showValue(hexText(address, 4));
-    txtDatMem_->showValue(memModel_->cellText(address));
-}
+void Principal::grdmem_SelChange() { showGridCell(grdmem_, memModel_, txtDirMem_, txtDatMem_, 4); }
+void Principal::grdport_SelChange() { showGridCell(grdport_, portModel_, txtDirPort_, txtDatPort_, 2); }
 
-void Principal::grdport_SelChange() {
-    const QModelIndex cell = grdport_->currentIndex();
+// A grid's current cell: its address and its text in the frame's two boxes.
+void Principal::showGridCell(GridView* grid, vandor::GridModel* model, HexBox* address, HexBox* data, int digits) {
+    const QModelIndex cell = grid->currentIndex();
     if (!cell.isValid()) return;
-    const int port = cell.row() * 16 + cell.column();
-    txtDirPort_->showValue(hexText(port, 2));
-    txtDatPort_->showValue(portModel_->cellText(port));
+    const int at = cell.row() * 16 + cell.column();
+    address->showValue(hexText(at, digits));
+    data->showValue(model->cellText(at));
 }
 
 // The grid's current cell moves to the address; with `scroll` the row before it stays in view on top.

@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <algorithm>
+#include <tuple>
 
 #include "mainwindow/grid_models.h"
 #include "mainwindow/principal.h"
@@ -217,40 +218,31 @@ Principal::GridFrame Principal::buildGridFrame(const GridFrameLayout& layout, co
     auto* frame = new QGroupBox(layout.title, this);
     frame->setObjectName(QString::fromLatin1(layout.frameName));
     placeTwips(frame, 3480, layout.top, 6495, 1815);
-    GridFrame parts;
-    parts.grid = new GridView(frame);
-    parts.grid->setObjectName(QString::fromLatin1(layout.gridName));
-    placeTwips(parts.grid, 90, 240, 6255, 1140);
-    fitGrid(parts.grid, frame);
-    parts.model = new GridModel(cells, rows, parts.grid);
-    parts.grid->setGridModel(parts.model);
+    auto* grid = new GridView(frame);
+    grid->setObjectName(QString::fromLatin1(layout.gridName));
+    placeTwips(grid, 90, 240, 6255, 1140);
+    fitGrid(grid, frame);
+    auto* model = new GridModel(cells, rows, grid);
+    grid->setGridModel(model);
     const QString suffix = QString::fromLatin1(layout.suffix);
     label(frame, ("lblDir" + suffix).toLatin1().constData(), QStringLiteral("Dirección:"), 120, 1440, 900,
           kBoxHeight)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    parts.address = box(frame, ("txtDir" + suffix).toLatin1().constData(), 1080, 1440, layout.addressWidth);
+    HexBox* address = box(frame, ("txtDir" + suffix).toLatin1().constData(), 1080, 1440, layout.addressWidth);
     const int dataLabelLeft = 1080 + layout.addressWidth + 105;
     label(frame, ("lblDat" + suffix).toLatin1().constData(), QStringLiteral("Dato:"), dataLabelLeft, 1440, 540,
           kBoxHeight)
         ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    parts.data = box(frame, ("txtDat" + suffix).toLatin1().constData(), dataLabelLeft + 600, 1440, 375);
-    return parts;
+    HexBox* data = box(frame, ("txtDat" + suffix).toLatin1().constData(), dataLabelLeft + 600, 1440, 375);
+    return {grid, model, address, data};
 }
 
 void Principal::buildMemory() {
-    const GridFrame parts = buildGridFrame({QStringLiteral("Memoria"), "Frame4", "grdmem", "Mem", 2880, 615},
-                                           sim_.m.mem.data(), kMemoryRows);
-    grdmem_ = parts.grid;
-    memModel_ = parts.model;
-    txtDirMem_ = parts.address;
-    txtDatMem_ = parts.data;
+    std::tie(grdmem_, memModel_, txtDirMem_, txtDatMem_) = buildGridFrame(
+        {QStringLiteral("Memoria"), "Frame4", "grdmem", "Mem", 2880, 615}, sim_.m.mem.data(), kMemoryRows);
 }
 
 void Principal::buildPorts() {
-    const GridFrame parts = buildGridFrame({QStringLiteral("Puertos de E/S"), "Frame5", "grdport", "Port", 4680, 375},
-                                           sim_.m.ports.data(), kPortRows);
-    grdport_ = parts.grid;
-    portModel_ = parts.model;
-    txtDirPort_ = parts.address;
-    txtDatPort_ = parts.data;
+    std::tie(grdport_, portModel_, txtDirPort_, txtDatPort_) = buildGridFrame(
+        {QStringLiteral("Puertos de E/S"), "Frame5", "grdport", "Port", 4680, 375}, sim_.m.ports.data(), kPortRows);
 }

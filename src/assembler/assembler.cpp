@@ -41,7 +41,6 @@ public:
     bool second(const EncodingTable& table) {
         beginPass(2);
         for (size_t i = 0; i < st_.size(); ++i) {
-            if (i + kLookAhead < st_.size()) run_.symbols.prefetch(st_[i + kLookAhead].label);
             listPlain(i);
             Statement& s = st_[i];
             if (i > 0) s.address = st_[i - 1].address + st_[i - 1].size;
@@ -65,7 +64,6 @@ public:
         beginPass(3);
         std::string item;
         for (size_t i = 0; i < st_.size(); ++i) {
-            if (i + kLookAhead < st_.size()) prefetchOperand(st_[i + kLookAhead]);
             Statement& s = st_[i];
             s.object.clear();
             if (s.code >= 0) {
@@ -110,14 +108,6 @@ public:
     }
 
 private:
-    // Symbols are looked up in no useful order, so a large table misses the cache on most lookups; the
-    // slot of a statement a few places ahead is requested early to overlap those misses.
-    static constexpr size_t kLookAhead = 8;
-
-    void prefetchOperand(const Statement& s) const {
-        if (s.code >= 0 && !s.operand.empty() && s.operand.find(' ') == std::string::npos) run_.symbols.prefetch(s.operand);
-    }
-
     void beginPass(int pass) {
         run_.lastPass = pass;
         filelst_.clear();

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "inspect/trace.h"
+#include "machine/trace.h"
 
 namespace {
 

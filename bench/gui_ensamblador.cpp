@@ -15,7 +15,7 @@
 
 #include "assembler/assembler.h"
 #include "assembler/ensamblador_window.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 #include "gui_bench_main.h"
 
 namespace {

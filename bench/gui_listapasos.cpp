@@ -12,7 +12,7 @@
 
 #include "inspect/listapasos.h"
 #include "machine/simulator.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 #include "gui_bench_main.h"
 
 namespace {

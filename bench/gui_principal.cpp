@@ -11,7 +11,7 @@
 
 #include "inspect/listapasos.h"
 #include "mainwindow/principal.h"
-#include "mainwindow/scripted_dialogs.h"
+#include "widgets/scripted_dialogs.h"
 #include "gui_bench_main.h"
 
 namespace {

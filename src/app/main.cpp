@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "mainwindow/dialogs.h"
+#include "widgets/dialogs.h"
 #include "mainwindow/principal.h"
 #include "shared/spanish.h"
 #include "startup/cabecera.h"

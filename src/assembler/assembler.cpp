@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <system_error>
 
 #include "assembler/driver.h"
 #include "assembler/listing.h"
+#include "common/atomic_file.h"
 
 namespace vandor {
 namespace {
@@ -41,7 +41,6 @@ public:
     bool second(const EncodingTable& table) {
         beginPass(2);
         for (size_t i = 0; i < st_.size(); ++i) {
-            if (i + kLookAhead < st_.size()) run_.symbols.prefetch(st_[i + kLookAhead].label);
             listPlain(i);
             Statement& s = st_[i];
             if (i > 0) s.address = st_[i - 1].address + st_[i - 1].size;
@@ -65,7 +64,6 @@ public:
         beginPass(3);
         std::string item;
         for (size_t i = 0; i < st_.size(); ++i) {
-            if (i + kLookAhead < st_.size()) prefetchOperand(st_[i + kLookAhead]);
             Statement& s = st_[i];
             s.object.clear();
             if (s.code >= 0) {
@@ -110,14 +108,6 @@ public:
     }
 
 private:
-    // Symbols are looked up in no useful order, so a large table misses the cache on most lookups; the
-    // slot of a statement a few places ahead is requested early to overlap those misses.
-    static constexpr size_t kLookAhead = 8;
-
-    void prefetchOperand(const Statement& s) const {
-        if (s.code >= 0 && !s.operand.empty() && s.operand.find(' ') == std::string::npos) run_.symbols.prefetch(s.operand);
-    }
-
     void beginPass(int pass) {
         run_.lastPass = pass;
         filelst_.clear();
@@ -194,32 +184,6 @@ private:
     std::string line_;
 };
 
-// Writes the pieces to a temporary file beside path and renames it over path, so a failed write never
-// leaves a truncated file where a good one was.
-bool writeReplacing(const std::string& path, std::initializer_list<std::string_view> pieces) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    fs::path temp = target;
-    temp += ".tmp~";
-    std::error_code ec;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (std::string_view piece : pieces) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
-}
-
 bool readWhole(const std::string& path, std::string& bytes) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return false;
@@ -285,7 +249,7 @@ bool Ensambla(const std::string& sourcePath, const std::string& objectPath, Text
 }
 
 bool creafilelst(const std::string& listingText, const std::string& listingPath, MessageSink& messages) {
-    if (writeReplacing(listingPath, {listingText, kCrLf})) return true;
+    if (writeFileReplacing(listingPath, {listingText, kCrLf})) return true;
     messages.message(std::string(kMsgErrorCreando));
     return false;
 }

@@ -1,7 +1,9 @@
 // The assembler's instruction table: 247 rows, one per mnemonic-and-register combination, each mapping a
 // lookup key (mnemonic and register operands written together, "MOVA,B", "MVIA,", "JMP") to its code
-// template ("78", "3E00", "C30000"). The keys are stored in ascending character order, which the binary
-// search of busca relies on. Directive words are not rows; busca gives them fixed negative codes.
+// template ("78", "3E00", "C30000"). The rows are made from the one opcode table (common/opcodes.h): each
+// defined opcode's text without blanks and placeholders is its key, plus "MOVM,M" for HLT's byte. The
+// keys are stored in ascending character order, which the binary search of busca relies on. Directive
+// words are not rows; busca gives them fixed negative codes.
 //
 //   EncodingTable table;
 //   table.creatabla(messages);          // "Error en tabla" if the row order were ever broken
@@ -30,14 +32,19 @@ inline constexpr int16_t kCodeDfb = -6;
 inline constexpr int16_t kCodeDfw = -7;
 inline constexpr int16_t kCodeEnd = -8;
 
-// The rows as written: key, "{1}"/"{2}" for one or two operand bytes, "^", the code template.
-extern const std::array<std::string_view, kTableRows> kTableRowTexts;
+// The rows as text, in key order: key, "{1}"/"{2}" for one or two operand bytes, "^", the code template
+// ("MVIA,{1}^3E00").
+const std::array<std::string_view, kTableRows>& encodingRowTexts();
+
+// The key of an opcode's instruction text: blanks and the placeholders "byte" and "palabra" removed
+// ("LXI SP,palabra" gives "LXISP,").
+std::string encodingKey(std::string_view text);
 
 class EncodingTable {
 public:
     // Builds the key and template arrays from rows; reports "Error en tabla" for every row whose key sorts
     // before the previous one, and goes on building.
-    void creatabla(MessageSink& messages, const std::array<std::string_view, kTableRows>& rows = kTableRowTexts);
+    void creatabla(MessageSink& messages, const std::array<std::string_view, kTableRows>& rows = encodingRowTexts());
 
     // Row index of the key equal to cad, a directive code -2..-8, or -1.
     int16_t busca(std::string_view cad) const;

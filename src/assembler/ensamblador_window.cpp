@@ -14,9 +14,9 @@
 
 #include "assembler/assembler.h"
 #include "common/sinks.h"
-#include "mainwindow/twips.h"
-#include "editor/text_encoding.h"
-#include "mainwindow/dialogs.h"
+#include "widgets/twips.h"
+#include "widgets/text_encoding.h"
+#include "widgets/dialogs.h"
 
 using vandor::twips;
 

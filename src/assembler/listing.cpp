@@ -1,6 +1,6 @@
 #include "assembler/listing.h"
 
-#include "inspect/disasm.h"
+#include "common/hex.h"
 
 namespace vandor {
 namespace {

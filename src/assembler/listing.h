@@ -3,7 +3,8 @@
 //
 //   std::string out;
 //   appendThirdPassStatement(out, 0x0100, bytes, rawLine);   // "0100 3E05       INICIO: MVI A, 5\r\n"
-//   appendSymbolSection(out, symbols);
+//   appendSymbolHeading(out);
+//   for (const SymbolTable::Entry& e : symbols.entries()) appendSymbolLine(out, e);
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "assembler/numbers.h"
 
 #include <algorithm>
-#include <functional>
 #include <limits>
-#include <utility>
+
+#include "common/text.h"
 
 namespace vandor {
 namespace {
@@ -13,12 +13,6 @@ constexpr int64_t kMaxValue = std::numeric_limits<int32_t>::max();
 bool isDecimal(char ch) { return ch >= '0' && ch <= '9'; }
 bool isHex(char ch) { return isDecimal(ch) || (ch >= 'A' && ch <= 'F'); }
 bool isBinary(char ch) { return ch == '0' || ch == '1'; }
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 bool hasSign(std::string_view s) { return s.find_first_of("+-") != std::string_view::npos; }
 
@@ -103,77 +97,18 @@ int32_t sumOfTerms(std::string_view cad, bool tipo, Term&& term) {
 
 void SymbolTable::clear() {
     entries_.clear();
-    slots_.clear();
-    distinct_ = 0;
-}
-
-namespace {
-// The low 32 bits pick the slot; mixing first keeps labels that differ only in their last digits apart.
-uint32_t nameHash(std::string_view name) {
-    uint64_t h = std::hash<std::string_view>{}(name);
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 29;
-    return static_cast<uint32_t>(h);
-}
-}  // namespace
-
-const SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint32_t hash) const {
-    if (slots_.empty()) return nullptr;
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& slot = slots_[i];
-        if (slot.first < 0) return &slot;
-        if (slot.hash == hash && sameName(slot, name)) return &slot;
-    }
-}
-
-bool SymbolTable::sameName(const Slot& slot, std::string_view name) const {
-    if (slot.length <= kInlineName) return std::string_view(slot.name, slot.length) == name;
-    return entries_[static_cast<size_t>(slot.first)].name == name;
-}
-
-SymbolTable::Slot* SymbolTable::slotOf(std::string_view name, uint32_t hash) {
-    return const_cast<Slot*>(std::as_const(*this).slotOf(name, hash));
-}
-
-void SymbolTable::grow() {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
-    const size_t mask = slots_.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.first < 0) continue;
-        size_t i = slot.hash & mask;
-        while (slots_[i].first >= 0) i = (i + 1) & mask;
-        slots_[i] = slot;
-    }
+    names_.clear();
 }
 
 int SymbolTable::add(std::string_view name, int64_t value) {
-    if (2 * (distinct_ + 1) > slots_.size()) grow();
-    const uint32_t hash = nameHash(name);
-    Slot* slot = slotOf(name, hash);
     entries_.push_back({std::string(name), value});
-    if (slot->first >= 0) return slot->count++;
-    *slot = Slot{hash, static_cast<int32_t>(entries_.size() - 1), 1};
-    if (name.size() <= kInlineName) {
-        slot->length = static_cast<uint8_t>(name.size());
-        std::copy(name.begin(), name.end(), slot->name);
-    } else {
-        slot->length = kInlineName + 1;
-    }
-    ++distinct_;
-    return 0;
-}
-
-void SymbolTable::prefetch(std::string_view name) const {
-    if (slots_.empty()) return;
-    __builtin_prefetch(&slots_[nameHash(name) & (slots_.size() - 1)]);
+    const auto [it, added] = names_.try_emplace(std::string(name), Defined{entries_.size() - 1, 0});
+    return it->second.count++;
 }
 
 const SymbolTable::Entry* SymbolTable::find(std::string_view name) const {
-    const Slot* slot = slotOf(name, nameHash(name));
-    return slot == nullptr || slot->first < 0 ? nullptr : &entries_[static_cast<size_t>(slot->first)];
+    const auto it = names_.find(name);
+    return it == names_.end() ? nullptr : &entries_[it->second.first];
 }
 
 int32_t bintodec(std::string_view cad) {

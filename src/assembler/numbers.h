@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vandor {
@@ -35,31 +36,21 @@ public:
     int add(std::string_view name, int64_t value);
     // The first entry of that name, or nullptr.
     const Entry* find(std::string_view name) const;
-    // A hint that name will soon be looked up or added: starts loading its slot into the cache.
-    void prefetch(std::string_view name) const;
     const std::vector<Entry>& entries() const { return entries_; }
     bool empty() const { return entries_.empty(); }
 
 private:
-    // Open addressing over the distinct names: each slot holds a name's hash, its first entry, the
-    // number of entries so far and, for names of up to kInlineName characters, the name itself, so that a
-    // lookup reads one slot and no entry. A power-of-two size kept at most half full.
-    static constexpr size_t kInlineName = 19;
-    struct Slot {
-        uint32_t hash = 0;
-        int32_t first = -1;
-        int32_t count = 0;
-        uint8_t length = 0;  // of the inline name; kInlineName + 1 when the name is longer
-        char name[kInlineName] = {};
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
     };
-    bool sameName(const Slot& slot, std::string_view name) const;
-    Slot* slotOf(std::string_view name, uint32_t hash);
-    const Slot* slotOf(std::string_view name, uint32_t hash) const;
-    void grow();
+    struct Defined {
+        size_t first;  // index of the name's first entry
+        int count;     // entries of the name so far
+    };
 
     std::vector<Entry> entries_;
-    std::vector<Slot> slots_;
-    size_t distinct_ = 0;
+    std::unordered_map<std::string, Defined, NameHash, std::equal_to<>> names_;
 };
 
 // A number: one literal, or a sum of literals through separa. Never consults symbols.

@@ -2,14 +2,10 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+
 namespace vandor {
 namespace {
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 void collapseBlanks(std::string& s) {
     size_t out = 0;

@@ -11,11 +11,12 @@
 #define TOML_HEADER_ONLY 1
 #include <toml++/toml.h>
 
+#include "common/hex.h"
+#include "common/text.h"
+
 namespace vandor::check {
 
 namespace {
-
-constexpr const char* kHexDigits = "0123456789ABCDEF";
 
 struct LocatedError {
     int line;
@@ -59,30 +60,9 @@ std::string quoted(std::string_view s) {
     return q;
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
-int hexDigit(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-    return -1;
-}
-
 // 1 to maxDigits hexadecimal digits, either case, blanks around allowed.
 std::optional<unsigned> parseHexText(std::string_view text, int maxDigits) {
-    text = trimBlanks(text);
-    if (text.empty() || text.size() > static_cast<size_t>(maxDigits)) return std::nullopt;
-    unsigned v = 0;
-    for (char ch : text) {
-        int d = hexDigit(ch);
-        if (d < 0) return std::nullopt;
-        v = v * 16 + static_cast<unsigned>(d);
-    }
-    return v;
+    return parseHex(trimBlanks(text, kBlanksAndTabs), maxDigits);
 }
 
 std::string example(int digits) { return digits == 2 ? "\"0F\"" : "\"0100\""; }
@@ -93,8 +73,8 @@ std::optional<unsigned> readHex(const toml::node& node, std::string_view key, in
     if (const auto* s = node.as_string()) {
         std::string_view text = s->get();
         if (auto v = parseHexText(text, digits)) return v;
-        std::string_view t = trimBlanks(text);
-        bool allHex = !t.empty() && std::all_of(t.begin(), t.end(), [](char ch) { return hexDigit(ch) >= 0; });
+        std::string_view t = trimBlanks(text, kBlanksAndTabs);
+        bool allHex = !t.empty() && std::all_of(t.begin(), t.end(), [](char ch) { return hexDigitValue(ch) >= 0; });
         if (allHex)
             rep.error(node.source(), "'" + std::string(key) + "': " + quoted(text) + " tiene más de " +
                                          std::to_string(digits) + " cifras hexadecimales");
@@ -272,7 +252,7 @@ bool readSetupKey(std::string_view key, const toml::node& value, MachineSetup& s
         }
     } else if (key == "on_hlt") {
         const auto* s = value.as_string();
-        auto choice = s ? cli::parseHltAnswer(trimBlanks(s->get())) : std::nullopt;
+        auto choice = s ? cli::parseHltAnswer(trimBlanks(s->get(), kBlanksAndTabs)) : std::nullopt;
         if (!choice)
             rep.error(value.source(), "'on_hlt' incorrecto: se espera STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR");
         else
@@ -319,7 +299,7 @@ Expectations readExpectations(const toml::table& table, Reporter& rep) {
             ex.sod = readBit(value, key, rep);
         } else if (key == "fin") {
             const auto* s = value.as_string();
-            const std::string text = s ? std::string(trimBlanks(s->get())) : std::string();
+            const std::string text = s ? std::string(trimBlanks(s->get(), kBlanksAndTabs)) : std::string();
             if (text == "HLT")
                 ex.end = EndKind::Hlt;
             else if (text == "PASOS")
@@ -343,7 +323,7 @@ Case readCase(const toml::table& table, size_t index, Reporter& rep) {
         const std::string_view key = keyNode.str();
         if (key == "nombre") {
             if (auto s = readString(value, key, rep)) {
-                if (trimBlanks(*s).empty())
+                if (trimBlanks(*s, kBlanksAndTabs).empty())
                     rep.error(value.source(), "'nombre' no puede estar vacío");
                 else
                     c.name = *s;
@@ -425,8 +405,8 @@ std::string_view endKindText(EndKind kind) {
     return "HLT";
 }
 
-std::string hex2(uint8_t v) { return {kHexDigits[v >> 4], kHexDigits[v & 15]}; }
-std::string hex4(uint16_t v) { return hex2(static_cast<uint8_t>(v >> 8)) + hex2(static_cast<uint8_t>(v & 0xFF)); }
+std::string hex2(uint8_t v) { return hexa(v, 2); }
+std::string hex4(uint16_t v) { return hexa(v, 4); }
 
 std::string bytesText(const std::vector<uint8_t>& bytes) {
     std::string s;
@@ -438,7 +418,7 @@ std::string bytesText(const std::vector<uint8_t>& bytes) {
 }
 
 std::optional<IrqPress> parseIrq(std::string_view text) {
-    text = trimBlanks(text);
+    text = trimBlanks(text, kBlanksAndTabs);
     const size_t colon = text.find(':');
     // More than 12 digits would be a step no run reaches; refusing them also keeps the sum from overflowing.
     if (colon == std::string_view::npos || colon == 0 || colon > 12) return std::nullopt;
@@ -448,7 +428,7 @@ std::optional<IrqPress> parseIrq(std::string_view text) {
         step = step * 10 + static_cast<uint64_t>(ch - '0');
     }
     if (step == 0) return std::nullopt;
-    auto button = cli::parseButtonName(trimBlanks(text.substr(colon + 1)));
+    auto button = cli::parseButtonName(trimBlanks(text.substr(colon + 1), kBlanksAndTabs));
     if (!button) return std::nullopt;
     return IrqPress{step, *button};
 }

@@ -1,8 +1,6 @@
 #include "cli/check_report.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include "common/atomic_file.h"
 
 namespace vandor::check {
 
@@ -134,11 +132,14 @@ CsvWriter::~CsvWriter() { close(); }
 
 bool CsvWriter::open(const std::string& path) {
     close();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) return false;
-    ok_ = std::fputs("\xEF\xBB\xBF", file_) >= 0;
+    file_ = std::make_unique<AtomicFile>(path, AtomicFile::Mode::DirectWhenNew);
+    if (!file_->isOpen()) {
+        file_.reset();
+        return false;
+    }
+    ok_ = file_->write("\xEF\xBB\xBF");
     ok_ = writeLine({"fichero", "caso", "resultado", "pasos", "expectativa", "esperado", "obtenido"}) && ok_;
-    ok_ = std::fflush(file_) == 0 && ok_;
+    ok_ = file_->flush() && ok_;
     return ok_;
 }
 
@@ -149,7 +150,7 @@ bool CsvWriter::writeLine(const std::vector<std::string>& fields) {
         line += csvField(fields[i]);
     }
     line += "\r\n";
-    return std::fwrite(line.data(), 1, line.size(), file_) == line.size();
+    return file_->write(line);
 }
 
 bool CsvWriter::write(const SourceResult& r) {
@@ -162,14 +163,14 @@ bool CsvWriter::write(const SourceResult& r) {
                              c.expectation, c.expected, c.obtained}) &&
                   ok_;
     }
-    ok_ = std::fflush(file_) == 0 && ok_;
+    ok_ = file_->flush() && ok_;
     return ok_;
 }
 
 bool CsvWriter::close() {
     if (!file_) return ok_;
-    ok_ = std::fclose(file_) == 0 && ok_;
-    file_ = nullptr;
+    ok_ = file_->commit() && ok_;
+    file_.reset();
     return ok_;
 }
 
@@ -213,26 +214,7 @@ std::string jsonReport(const std::string& exercisePath, const Exercise& exercise
 
 bool writeJson(const std::string& path, const std::string& exercisePath, const Exercise& exercise,
                const std::vector<SourceResult>& results) {
-    const std::string text = jsonReport(exercisePath, exercise, results);
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    return writeFileReplacing(path, {jsonReport(exercisePath, exercise, results)});
 }
 
 }  // namespace vandor::check

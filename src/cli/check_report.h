@@ -2,6 +2,9 @@
 // an interrupted check keeps what it had) and a JSON file written at the end. Both are UTF-8; texts that
 // are not valid UTF-8 (a source saved as Windows-1252) are converted from Windows-1252.
 //
+// A new CSV file is written in place as the rows come; one that already exists is replaced only when the
+// check ends, through a temporary renamed over it, as the JSON file is.
+//
 // CSV: one row per source and case, columns fichero, caso, resultado, pasos, expectativa, esperado,
 // obtenido; a source that gave no object has one row with an empty case and its error log in obtenido.
 // Fields are quoted when they need it (RFC 4180), lines end in CR LF, the file starts with a UTF-8 byte
@@ -11,16 +14,17 @@
 //   CsvWriter csv;
 //   if (!csv.open("notas.csv")) ...;
 //   csv.write(result);                      // each source as it is judged
-//   writeJson("notas.json", exercise, results);
+//   writeJson("notas.json", "suma.toml", exercise, results);
 #pragma once
 
-#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/check_exercise.h"
 #include "cli/check_verdict.h"
+#include "common/atomic_file.h"
 
 namespace vandor::check {
 
@@ -46,7 +50,7 @@ public:
 
 private:
     bool writeLine(const std::vector<std::string>& fields);
-    std::FILE* file_ = nullptr;
+    std::unique_ptr<AtomicFile> file_;
     bool ok_ = true;
 };
 

@@ -136,18 +136,16 @@ Prepared prepare(const std::string& source, const TemporaryFolder& work) {
 }
 
 void applyState(Simulator& sim, const MachineSetup& setup) {
-    Machine& m = sim.m;
-    uint8_t* regs[8] = {&m.a, &m.b, &m.c, &m.d, &m.e, &m.f, &m.h, &m.l};
+    using R = vandor::Register;
+    constexpr R kRegisters[8] = {R::A, R::B, R::C, R::D, R::E, R::F, R::H, R::L};  // kRegisterKeys' order
     for (size_t i = 0; i < 8; ++i)
-        if (setup.registers[i]) *regs[i] = *setup.registers[i];
-    m.recomputePairs();
+        if (setup.registers[i]) sim.setRegister(kRegisters[i], *setup.registers[i]);
     for (const ByteBlock& block : setup.memory)
         for (size_t k = 0; k < block.bytes.size(); ++k)
-            m.savmem(static_cast<uint16_t>(block.address + k), block.bytes[k]);
-    m.synmem();
+            sim.setMemory(static_cast<uint16_t>(block.address + k), block.bytes[k]);
     for (const ByteBlock& block : setup.ports)
         for (size_t k = 0; k < block.bytes.size(); ++k)
-            m.savport(static_cast<uint8_t>(block.address + k), block.bytes[k]);
+            sim.setPort(static_cast<uint8_t>(block.address + k), block.bytes[k]);
     sim.regen();
 }
 

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <memory>
 
 #include "hexfile/hexfile.h"
-#include "inspect/disasm.h"
+#include "common/atomic_file.h"
+#include "common/hex.h"
 
 namespace vandor::cli {
 namespace {
@@ -92,14 +91,14 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
     if (options.sid) sim.chkSID_Click(*options.sid);
     if (options.vec) sim.setVector(*options.vec);
     if (options.pc) {
-        sim.m.pc = *options.pc;
+        sim.setPC(*options.pc);
         sim.regen();
     }
     if (options.sp) {
-        sim.m.sp = *options.sp;
+        sim.setSP(*options.sp);
         sim.regen();
     }
-    for (uint16_t address : options.breakpoints) sim.m.breakpoints[address] = 1;
+    for (uint16_t address : options.breakpoints) sim.setBreakpoint(address, true);
 
     std::vector<IrqPress> presses = options.irqs;
     std::stable_sort(presses.begin(), presses.end(),
@@ -146,61 +145,36 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
 
 std::string stateLine(const Simulator& sim, const RunResult& result) {
     const Machine& m = sim.m;
-    const auto bc = static_cast<uint16_t>(m.b << 8 | m.c);
-    const auto de = static_cast<uint16_t>(m.d << 8 | m.e);
-    const auto hl = static_cast<uint16_t>(m.h << 8 | m.l);
+    struct Field {
+        const char* name;
+        unsigned value;
+        int digits;  // 2 for bytes, 4 for words, 1 for the flags (0 or 1)
+    };
+    const Field fields[] = {
+        {"A=", m.a, 2},          {"B=", m.b, 2},          {"C=", m.c, 2},          {"D=", m.d, 2},
+        {"E=", m.e, 2},          {"F=", m.f, 2},          {"H=", m.h, 2},          {"L=", m.l, 2},
+        {"M=", m.byteAtHL(), 2}, {"BC=", unsigned(m.b << 8 | m.c), 4},             {"DE=", unsigned(m.d << 8 | m.e), 4},
+        {"HL=", m.addressHL(), 4}, {"PC=", m.pc, 4},      {"SP=", m.sp, 4},        {"IE=", m.ie, 1},
+        {"M5.5=", m.m55, 1},     {"M6.5=", m.m65, 1},     {"M7.5=", m.m75, 1},     {"I7.5=", m.rst75Latch, 1},
+        {"SID=", m.sid, 1},      {"SOD=", m.sod, 1},
+    };
     std::string line;
     line.reserve(160);
-    auto reg = [&](const char* name, uint8_t v) {
-        line.append(name);
-        appendHex2(line, v);
+    for (const Field& field : fields) {
+        line.append(field.name);
+        line.append(hexa(field.value, field.digits));
         line.push_back(' ');
-    };
-    auto pair = [&](const char* name, uint16_t v) {
-        line.append(name);
-        appendHex4(line, v);
-        line.push_back(' ');
-    };
-    auto flag = [&](const char* name, bool v) {
-        line.append(name);
-        line.push_back(v ? '1' : '0');
-        line.push_back(' ');
-    };
-    reg("A=", m.a);
-    reg("B=", m.b);
-    reg("C=", m.c);
-    reg("D=", m.d);
-    reg("E=", m.e);
-    reg("F=", m.f);
-    reg("H=", m.h);
-    reg("L=", m.l);
-    reg("M=", m.mem[hl]);
-    pair("BC=", bc);
-    pair("DE=", de);
-    pair("HL=", hl);
-    pair("PC=", m.pc);
-    pair("SP=", m.sp);
-    flag("IE=", m.ie);
-    flag("M5.5=", m.m55);
-    flag("M6.5=", m.m65);
-    flag("M7.5=", m.m75);
-    flag("I7.5=", m.rst75Latch);
-    flag("SID=", m.sid);
-    flag("SOD=", m.sod);
+    }
     line.append("PASOS=" + std::to_string(result.steps) + " FIN=");
     line.append(endText(result.end));
     return line;
 }
 
 bool writeDump(const Machine& m, const std::string& path) {
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
+    const auto bytes = [](const auto& cells, size_t size) {
+        return std::string_view(reinterpret_cast<const char*>(cells.data()), size);
     };
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    const bool written = std::fwrite(m.mem.data(), 1, Machine::kMemorySize, file.get()) == Machine::kMemorySize &&
-                         std::fwrite(m.ports.data(), 1, m.ports.size(), file.get()) == m.ports.size();
-    return std::fclose(file.release()) == 0 && written;
+    return writeFileReplacing(path, {bytes(m.mem, Machine::kMemorySize), bytes(m.ports, m.ports.size())});
 }
 
 }  // namespace vandor::cli

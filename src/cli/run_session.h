@@ -66,7 +66,8 @@ std::optional<HaltOption> parseButtonName(std::string_view name);
 std::optional<HltAnswer> parseHltAnswer(std::string_view name);
 std::string_view buttonName(HaltOption button);
 
-// Writes the 65536 memory bytes and then the 256 port bytes. False when the file could not be written.
+// Writes the 65536 memory bytes and then the 256 port bytes (through a temporary renamed over the file).
+// False when the file could not be written; an older file is then left as it was.
 bool writeDump(const Machine& m, const std::string& path);
 
 }  // namespace vandor::cli

@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "editor/editor.h"
-#include "mainwindow/twips.h"
-#include "mainwindow/dialogs.h"
+#include "widgets/twips.h"
+#include "widgets/dialogs.h"
 
 using vandor::twips;
 

@@ -16,8 +16,8 @@
 #include <QScrollBar>
 
 #include "editor/busqueda.h"
-#include "mainwindow/twips.h"
-#include "mainwindow/dialogs.h"
+#include "widgets/twips.h"
+#include "widgets/dialogs.h"
 
 using vandor::Dialogs;
 using vandor::twips;

@@ -11,7 +11,7 @@
 
 #include <QMainWindow>
 
-#include "editor/text_encoding.h"
+#include "widgets/text_encoding.h"
 
 namespace vandor {
 class Dialogs;

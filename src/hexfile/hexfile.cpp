@@ -1,24 +1,15 @@
 #include "hexfile/hexfile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <memory>
-#include <system_error>
 
-#include "inspect/disasm.h"
+#include "common/atomic_file.h"
+#include "common/hex.h"
 
 namespace vandor {
 namespace {
 
 constexpr std::string_view kEndRecordLine = ":00000001FF";
-
-int hexDigitValue(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    return -1;
-}
 
 // A field read leniently: the value of its leading hexadecimal digits; characters beyond the end of the
 // line are simply absent, so a missing field reads as 0.
@@ -112,40 +103,19 @@ std::string hexRecords(const CodeImage& memo) {
 
 bool creafilehex(const CodeImage& memo, const std::string& fhex, TextSink& filehex, MessageSink& messages) {
     filehex.clear();
-    namespace fs = std::filesystem;
-    const fs::path target(fhex);
-    fs::path temp = target;
-    temp += ".tmp~";
-
-    bool ok = true;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        ok = static_cast<bool>(out);
-        if (ok) {
-            ok = forEachRecord(memo, [&](std::string_view line) {
-                std::string text(line);
-                text.append("\r\n");
-                out.write(text.data(), static_cast<std::streamsize>(text.size()));
-                if (!out) return false;
-                filehex.append(text);
-                return true;
-            });
-            out.close();
-            ok = ok && !out.fail();
-        }
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        // The old object file, if any, stays as it was.
-        fs::remove(temp, ec);
-        messages.message("Error creando fichero");
-        return false;
-    }
-    return true;
+    AtomicFile out(fhex);
+    std::string text;
+    const bool written = forEachRecord(memo, [&](std::string_view line) {
+        text.assign(line);
+        text.append("\r\n");
+        if (!out.write(text)) return false;
+        filehex.append(text);
+        return true;
+    });
+    // On failure the old object file, if any, stays as it was.
+    if (written && out.commit()) return true;
+    messages.message("Error creando fichero");
+    return false;
 }
 
 int extlinfic(Machine& m, std::string_view line, bool* readError) {

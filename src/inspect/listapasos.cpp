@@ -16,8 +16,8 @@
 
 #include "inspect/trace_model.h"
 #include "machine/simulator.h"
-#include "mainwindow/dialogs.h"
-#include "mainwindow/twips.h"
+#include "widgets/dialogs.h"
+#include "widgets/twips.h"
 
 using vandor::Dialogs;
 

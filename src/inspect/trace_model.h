@@ -11,7 +11,7 @@
 
 #include <QAbstractTableModel>
 
-#include "inspect/trace.h"
+#include "machine/trace.h"
 
 namespace vandor {
 

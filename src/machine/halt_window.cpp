@@ -8,10 +8,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "inspect/disasm.h"
-#include "mainwindow/dialogs.h"
-#include "mainwindow/hexbox.h"
-#include "mainwindow/twips.h"
+#include "common/hex.h"
+#include "widgets/dialogs.h"
+#include "widgets/hexbox.h"
+#include "widgets/twips.h"
 
 using vandor::HaltOption;
 

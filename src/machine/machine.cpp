@@ -1,11 +1,11 @@
 #include "machine/machine.h"
 
-#include "inspect/opcodes.h"
+#include "common/opcodes.h"
 
 namespace vandor {
 namespace {
 
-// Paridad by weights, usable at compile time to build the S/Z/P table.
+// Even parity by weights, usable at compile time to build the S/Z/P table.
 constexpr bool evenParity(uint8_t dato) {
     int count = 0;
     int x = dato;
@@ -37,10 +37,6 @@ constexpr uint8_t low(uint8_t x) { return x & 0x0F; }
 
 uint8_t Machine::flags(uint8_t dato) {
     return kSignZeroParity[dato];
-}
-
-bool Machine::Paridad(uint8_t dato) {
-    return evenParity(dato);
 }
 
 void Machine::resetState() {
@@ -180,7 +176,7 @@ void Machine::EjecutaPASO(bool interrupcion) {
     const uint16_t w = static_cast<uint16_t>(mem[pc + 2] << 8 | b2);
     if (!interrupcion) pc = static_cast<uint16_t>(pc + opcodeLength(op));
 
-    auto hlAddress = [this] { return static_cast<uint16_t>(h << 8 | l); };
+    auto hlAddress = [this] { return addressHL(); };
     auto condition = [this](int cc) -> bool {
         switch (cc) {
         case 0: return !(f & kFlagZ);

@@ -2,8 +2,8 @@
 // the interrupt state and one breakpoint flag per address — and the executor over it.
 //
 // The single registers are authoritative; the pairs bc, de, hl and psw are recomputed from them at the end
-// of every EjecutaPASO (and by recomputePairs()). Code that changes a pair directly (the register editors)
-// uses setBC/setDE/setHL, which write both halves too.
+// of every EjecutaPASO (and by recomputePairs()), so during a step only h and l tell where M is. Code that
+// changes a pair directly (Simulator::setPair, DAD) uses setBC/setDE/setHL, which write both halves too.
 //
 // Memory and port writes that must show in a grid go through savmem/savport, which tell the observer (one
 // call per written address or port). Plain reads index mem/ports directly; mem[0x10000] and mem[0x10001]
@@ -105,7 +105,6 @@ public:
     void OPRIM();
     void OPSIM();
     static uint8_t flags(uint8_t dato);
-    static bool Paridad(uint8_t dato);
 
     // PSW, BC, DE, HL from A, F, B, C, D, E, H, L, in that order.
     void recomputePairs() {
@@ -118,8 +117,9 @@ public:
     void setDE(uint16_t v) { de = v; d = v >> 8; e = v & 0xFF; }
     void setHL(uint16_t v) { hl = v; h = v >> 8; l = v & 0xFF; }
 
-    // M: the memory byte addressed by HL.
-    uint8_t byteAtHL() const { return mem[hl]; }
+    // M: the memory byte addressed by H and L (the pair hl is stale until the step ends).
+    uint16_t addressHL() const { return static_cast<uint16_t>(h << 8 | l); }
+    uint8_t byteAtHL() const { return mem[addressHL()]; }
 };
 
 }  // namespace vandor

@@ -36,6 +36,33 @@ Simulator::Simulator() {
     Reset_Click();
 }
 
+void Simulator::setRegister(Register r, uint8_t value) {
+    switch (r) {
+    case Register::A: m.a = value; break;
+    case Register::B: m.b = value; break;
+    case Register::C: m.c = value; break;
+    case Register::D: m.d = value; break;
+    case Register::E: m.e = value; break;
+    case Register::F: m.f = value; break;
+    case Register::H: m.h = value; break;
+    case Register::L: m.l = value; break;
+    }
+    m.recomputePairs();
+}
+
+void Simulator::setPair(Pair p, uint16_t value) {
+    switch (p) {
+    case Pair::BC: m.setBC(value); break;
+    case Pair::DE: m.setDE(value); break;
+    case Pair::HL: m.setHL(value); break;
+    }
+}
+
+void Simulator::storeAtHL(uint8_t value) {
+    m.savmem(m.addressHL(), value);
+    regen();
+}
+
 void Simulator::Reset_Click() {
     m.resetState();
     regen();

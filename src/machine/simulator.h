@@ -10,15 +10,20 @@
 //
 // A window's views register as the RegenListener and refresh when regen() runs; vandor-cli has none.
 //
+// Every change of the machine from outside the executor comes through the editing doors below (the
+// register, flag, memory and port editors, the breakpoint toggle, vandor-cli's set-up): code outside the
+// core reads `m` but does not write it.
+//
 //   Simulator sim;               // fresh machine, then Reset_Click
-//   sim.m.savmem(0, 0x76);       // HLT
+//   sim.setMemory(0, 0x76);      // HLT
+//   sim.setPC(0);
 //   sim.startRun();
 //   StopReason why = sim.run(1000000);
 #pragma once
 
 #include <cstdint>
 
-#include "inspect/trace.h"
+#include "machine/trace.h"
 #include "machine/machine.h"
 
 namespace vandor {
@@ -53,6 +58,10 @@ public:
     virtual HaltChoice chooseHaltExit(bool runInProgress) = 0;
 };
 
+// The 8-bit registers of the register editors, and the three pairs.
+enum class Register { A, B, C, D, E, F, H, L };
+enum class Pair { BC, DE, HL };
+
 class RegenListener {
 public:
     virtual ~RegenListener() = default;
@@ -80,6 +89,21 @@ public:
     // The value of txtVec: the byte that INTR supplies.
     uint8_t vector() const { return vector_; }
     void setVector(uint8_t v) { vector_ = v; }
+
+    // Editing doors. A single register also sets its pair (B and C make BC, and so on; A and F make PSW),
+    // a pair sets both halves, so the pairs always match the registers.
+    void setRegister(Register r, uint8_t value);
+    void setPair(Pair p, uint16_t value);
+    void setFlags(uint8_t f) { setRegister(Register::F, f); }
+    // M: the byte at HL stored through savmem, then regen.
+    void storeAtHL(uint8_t value);
+    void setPC(uint16_t value) { m.pc = value; }
+    void setSP(uint16_t value) { m.sp = value; }
+    // A memory or port byte stored through savmem / savport (its grid cell follows); nothing else.
+    void setMemory(uint16_t address, uint8_t value) { m.savmem(address, value); }
+    void setPort(uint8_t port, uint8_t value) { m.savport(port, value); }
+    void setBreakpoint(uint16_t address, bool set) { m.breakpoints[address] = set ? 1 : 0; }
+    void toggleBreakpoint(uint16_t address) { setBreakpoint(address, !m.breakpoints[address]); }
 
     // Buttons.
     void Reset_Click();

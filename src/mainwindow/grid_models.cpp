@@ -5,8 +5,8 @@
 #include <QStyle>
 #include <climits>
 
-#include "inspect/disasm.h"
-#include "mainwindow/twips.h"
+#include "common/hex.h"
+#include "widgets/twips.h"
 
 namespace vandor {
 namespace {
@@ -65,9 +65,8 @@ int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid
 int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
 QString GridModel::cellText(int address) const {
-    static const char digits[] = "0123456789ABCDEF";
     const uint8_t v = bytes_[address];
-    const QChar text[2] = {QLatin1Char(digits[v >> 4]), QLatin1Char(digits[v & 15])};
+    const QChar text[2] = {QLatin1Char(kHexDigits[v >> 4]), QLatin1Char(kHexDigits[v & 15])};
     return QString(text, 2);
 }
 

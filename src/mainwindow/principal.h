@@ -6,7 +6,13 @@
 // Every box, check box, list and grid is a view of the machine, rewritten by regen() after the machine
 // changed; memory and port cells follow each savmem/savport. During a continuous run the views note
 // that they are behind after each step and catch up at the screen's pace (and before any user input is
-// handled), so a step costs microseconds.
+// handled), so a step costs microseconds. The editors only forward a confirmed entry to the simulator's
+// editing doors and show what the simulator then holds; the program view's rules are the core's
+// ProgramListing. The window owns the trace window and the editor, each created on first use.
+//
+// The class is written in parts: principal.cpp (start-up, commands, close), principal_layout.cpp,
+// principal_views.cpp, principal_editors.cpp, principal_program.cpp (program view and entry row),
+// principal_run.cpp (step and continuous run) and editor_command.cpp (Editar, Ensamblar).
 //
 //   vandor::QtDialogs dialogs;
 //   Principal window(dialogs);
@@ -19,8 +25,9 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <tuple>
 
-#include "inspect/disasm.h"
+#include "inspect/program_listing.h"
 #include "machine/simulator.h"
 
 namespace vandor {
@@ -32,6 +39,7 @@ class LinesModel;
 class ProgramView;
 }  // namespace vandor
 
+class Editor;
 class Halt;
 class Listapasos;
 class QCheckBox;
@@ -61,6 +69,8 @@ public:
     void setHaltDialog(vandor::HaltDialog* dialog) { haltDialog_ = dialog; }
     // The step-trace window, created on first use.
     Listapasos* traceWindow();
+    // The editor window, or null before the first Editar that chose a file.
+    Editor* editorWindow() const;
 
     // The full refresh of all views from the machine.
     void regen();
@@ -85,6 +95,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kMemoryRows = 4096;
+    static constexpr int kPortRows = 16;
+
     // Layout.
     void buildCommandRow();
     void buildEntryRow();
@@ -100,13 +113,9 @@ private:
         int top;
         int addressWidth;
     };
-    struct GridFrame {
-        vandor::GridView* grid;
-        vandor::GridModel* model;
-        vandor::HexBox* address;
-        vandor::HexBox* data;
-    };
-    GridFrame buildGridFrame(const GridFrameLayout& layout, uint8_t* cells, int rows);
+    // The grid, its model, its address box and its data box.
+    using GridFrame = std::tuple<vandor::GridView*, vandor::GridModel*, vandor::HexBox*, vandor::HexBox*>;
+    GridFrame buildGridFrame(const GridFrameLayout& layout, const uint8_t* cells, int rows);
     vandor::HexBox* box(QWidget* parent, const char* name, int left, int top, int width);
     QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
                   int height = 255);
@@ -128,20 +137,29 @@ private:
     void updateInterruptButtons();
     void updateRunControls();
     void regenpila();
-    void showProgram(const vandor::ProgramLines& lines);
-    void dispmemAndSelect(uint16_t start, long selected);
     void setDeferredViews(bool deferred);
 
     // Editors.
     void connectEditors();
-    void pairEdited(vandor::HexBox* high, vandor::HexBox* low, vandor::HexBox* pair, uint8_t& single,
-                    vandor::HexBox* edited, uint16_t vandor::Machine::*pairValue);
-    void pairSplit(vandor::HexBox* pair, vandor::HexBox* high, vandor::HexBox* low);
+    void connectRegisterEditors();
+    void connectGridEditors();
+    void registerEdited(vandor::Register r, vandor::HexBox* high, vandor::HexBox* low, vandor::HexBox* pair);
+    void pairEdited(vandor::Pair p, vandor::HexBox* pair, vandor::HexBox* high, vandor::HexBox* low);
     void showByteAtHL();
     void chkF_Click();
     void grdmem_SelChange();
     void grdport_SelChange();
+    void showGridCell(vandor::GridView* grid, vandor::GridModel* model, vandor::HexBox* address,
+                      vandor::HexBox* data, int digits);
     void moveGridTo(vandor::GridView* grid, int address, bool scroll);
+
+    // Program view and entry row.
+    void connectProgramView();
+    // Where the list is scrolled after the listing changed: a fresh listing starts with its first line in
+    // view, a line appended at the end brings the last into view, an edit in place keeps the position.
+    enum class ListScroll { Top, Bottom, Keep };
+    void showListing(int selectedRow, ListScroll scroll);
+    void dispmemAndSelect(uint16_t start, long selected);
     void prg_Click();
     void prg_DblClick(int row);
     bool prgUpAtFirstLine();
@@ -156,6 +174,12 @@ private:
     // The Halt dialog, reached from inside a step; the views catch up before it shows.
     vandor::HaltChoice chooseHaltExit(bool runInProgress) override;
 
+    // Run loop.
+    void runLoop();
+
+    // The editor's guard before the window closes (editor_command.cpp).
+    bool editorAllowsClose();
+
     // Moves the focus to a command's button first, so that a box's entry is checked and confirmed
     // before the command acts (also for a button pressed by its accelerator). False when the box
     // refused its entry.
@@ -166,6 +190,7 @@ private:
     Halt* halt_ = nullptr;
     vandor::HaltDialog* haltDialog_ = nullptr;
     QPointer<Listapasos> trace_;
+    QPointer<Editor> editor_;
 
     // Entry row and program view.
     vandor::HexBox* txtDIR_;
@@ -175,6 +200,7 @@ private:
     QLabel* INS_;
     vandor::ProgramView* prg_;
     vandor::LinesModel* prgLines_;
+    vandor::ProgramListing listing_;
 
     // Command row.
     QPushButton* CargarHEX_;
@@ -207,7 +233,6 @@ private:
     vandor::HexBox* txtDirPort_;
     vandor::HexBox* txtDatPort_;
 
-    bool loaded_ = false;
     bool runLoopActive_ = false;
     bool deferViews_ = false;
     bool viewsDirty_ = false;

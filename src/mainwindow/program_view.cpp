@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
-#include "mainwindow/twips.h"
+#include "widgets/twips.h"
 
 namespace vandor {
 

@@ -1,10 +1,11 @@
 // The list views of the main window: a model of text lines (the program view's disassembled lines with
 // their addresses, the stack words) and the program view `prg` with its keys and scroll bar handed to
-// the window, which knows the rules for moving past the list's ends.
+// the window, which applies the core's rules for moving past the list's ends (ProgramListing).
 //
 //   LinesModel lines;
-//   lines.setLines(dispmem(m, inidisp(m, m.pc), m.pc));   // only changed rows are redrawn
-//   prg.setCurrentLine(lines.indexOfAddress(m.pc));
+//   int row = listing.listAround(m, m.pc);
+//   lines.setLines(listing.texts(), listing.addresses());   // only changed rows are redrawn
+//   prg.setCurrentLine(row);
 #pragma once
 
 #include <QAbstractListModel>
@@ -12,8 +13,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "inspect/disasm.h"
 
 namespace vandor {
 
@@ -24,7 +23,6 @@ public:
 
     // True when the number of lines changed (the views re-laid out).
     bool setLines(std::vector<std::string> lines, std::vector<uint16_t> addresses = {});
-    bool setLines(const ProgramLines& program) { return setLines(program.lines, program.addresses); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

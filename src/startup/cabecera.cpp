@@ -11,8 +11,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "mainwindow/dialogs.h"
 #include "shared/http_get.h"
+#include "widgets/dialogs.h"
+#include "widgets/twips.h"
 #include "startup/manifest.h"
 
 namespace vandor {
@@ -39,15 +40,13 @@ QString updaterProgram() {
 
 }  // namespace vandor
 
+using vandor::twips;
+
 namespace {
 
 constexpr int kTimerInterval = 5000;
 // A manifest is a line or two; a body beyond this is not one and is dropped unread.
 constexpr qint64 kManifestLimit = 64 * 1024;
-
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
 
 // The splash picture: an 8085 in its 40-pin package on a blue ground, drawn here rather than shipped.
 QPixmap drawPicture(QSize size) {

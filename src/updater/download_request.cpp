@@ -4,12 +4,6 @@
 
 namespace kepplet {
 
-std::string_view trimBlanks(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool isPlainFileName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (char c : name) {

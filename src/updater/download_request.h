@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
+
 namespace kepplet {
 
 struct DownloadRequest {
@@ -22,8 +24,8 @@ struct DownloadRequest {
     bool runAfterwards = false;
 };
 
-// Blanks trimmed from both ends (only blanks: line breaks stay).
-std::string_view trimBlanks(std::string_view text);
+// Blanks trimmed from both ends (only blanks: line breaks stay). Header-only, shared with the simulator.
+using vandor::trimBlanks;
 
 // False for names that would not stay a plain file in the updater's folder: empty, "." or "..", or
 // holding a path separator, a drive colon or a control character.

@@ -15,6 +15,9 @@
 #include <system_error>
 
 #include "shared/http_get.h"
+#include "widgets/twips.h"
+
+using vandor::twips;
 
 namespace kepplet {
 
@@ -41,10 +44,6 @@ const QString kCancel = QStringLiteral("Cancelar");
 const QString kClose = QStringLiteral("Cerrar");
 const QString kRun = QStringLiteral("Ejecutar");
 constexpr qint64 kPiece = 1024;
-
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
-}
 
 }  // namespace
 

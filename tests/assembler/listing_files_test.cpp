@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include "common/test_files.h"
+#include "support/test_files.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include "common/test_files.h"
+#include "support/test_files.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "common/cli_process.h"
-#include "common/test_files.h"
+#include "support/cli_process.h"
+#include "support/test_files.h"
 
 namespace fs = std::filesystem;
 

@@ -1,0 +1,117 @@
+// Principal's views: the window side of regen, and the deferred refresh of a continuous run.
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "mainwindow/grid_models.h"
+#include "mainwindow/principal.h"
+#include "mainwindow/program_view.h"
+#include "widgets/hexbox.h"
+
+using vandor::CheckBox;
+using vandor::HaltOption;
+using vandor::hexText;
+
+void Principal::regen() { sim_.regen(); }
+
+void Principal::regenerated() {
+    if (deferViews_) {
+        viewsDirty_ = true;
+        return;
+    }
+    refreshViews();
+}
+
+void Principal::memoryWritten(uint16_t address, uint8_t) { memModel_->cellWritten(address); }
+void Principal::portWritten(uint8_t port, uint8_t) { portModel_->cellWritten(port); }
+
+void Principal::flushViews() {
+    memModel_->flush();
+    portModel_->flush();
+    if (!viewsDirty_) return;
+    viewsDirty_ = false;
+    refreshViews();
+}
+
+void Principal::setDeferredViews(bool deferred) {
+    if (deferred == deferViews_) return;
+    deferViews_ = deferred;
+    memModel_->setDeferred(deferred);
+    portModel_->setDeferred(deferred);
+    if (deferred) {
+        paintTimer_.start();
+    } else {
+        paintTimer_.stop();
+        flushViews();
+    }
+}
+
+// The window side of regen, after the core refreshed the wrap-around cells and set the interrupt
+// check boxes (with their actions). Redrawing the program view from its current first line would be
+// replaced at once by the listing around PC, so only that listing is made.
+void Principal::refreshViews() {
+    showRegisters();
+    const uint16_t pc = sim_.m.pc;
+    dispmemAndSelect(vandor::inidisp(sim_.m, pc), pc);
+    mirrorCheckBoxes();
+    regenpila();
+    updateInterruptButtons();
+}
+
+void Principal::showRegisters() {
+    const vandor::Machine& m = sim_.m;
+    txtA_->showValue(hexText(m.a, 2));
+    txtB_->showValue(hexText(m.b, 2));
+    txtC_->showValue(hexText(m.c, 2));
+    txtD_->showValue(hexText(m.d, 2));
+    txtE_->showValue(hexText(m.e, 2));
+    txtF_->showValue(hexText(m.f, 2));
+    setFlagBoxes(m.f);
+    txtH_->showValue(hexText(m.h, 2));
+    txtL_->showValue(hexText(m.l, 2));
+    txtM_->showValue(hexText(m.byteAtHL(), 2));
+    txtBC_->showValue(hexText(m.bc, 4));
+    txtDE_->showValue(hexText(m.de, 4));
+    txtHL_->showValue(hexText(m.hl, 4));
+    txtPC_->showValue(hexText(m.pc, 4));
+    txtSP_->showValue(hexText(m.sp, 4));
+}
+
+// The boxes show F's bits; setting them is not a click, so F stays the value it was set from.
+void Principal::setFlagBoxes(uint8_t f) {
+    for (int bit = 7; bit >= 0; --bit) {
+        QCheckBox* c = chkF_[static_cast<size_t>(bit)];
+        const bool set = (f >> bit) & 1;
+        if (c->isChecked() != set) c->setChecked(set);
+    }
+}
+
+void Principal::mirrorCheckBoxes() {
+    const std::pair<QCheckBox*, CheckBox> boxes[] = {{CHKEI_, CheckBox::CHKEI},
+                                                     {CHK55_, CheckBox::CHK55},
+                                                     {CHK65_, CheckBox::CHK65},
+                                                     {CHK75_, CheckBox::CHK75},
+                                                     {ChkSOD_, CheckBox::ChkSOD}};
+    for (auto [widget, which] : boxes) {
+        const bool shown = sim_.shown(which);
+        if (widget->isChecked() != shown) widget->setChecked(shown);
+    }
+    if (chkSID_->isChecked() != sim_.m.sid) chkSID_->setChecked(sim_.m.sid);
+}
+
+void Principal::updateInterruptButtons() {
+    const std::pair<QPushButton*, HaltOption> buttons[] = {
+        {Trap_, HaltOption::Trap},   {Rst55_, HaltOption::Rst55}, {Rst65_, HaltOption::Rst65},
+        {Rst75_, HaltOption::Rst75}, {Intr_, HaltOption::Intr}};
+    for (auto [widget, option] : buttons) {
+        const bool usable = sim_.usable(option);
+        if (widget->isEnabled() != usable) widget->setEnabled(usable);
+    }
+}
+
+void Principal::regenpila() {
+    const std::array<uint16_t, 8> words = vandor::regenpila(sim_.m);
+    std::vector<std::string> lines;
+    lines.reserve(words.size());
+    for (uint16_t w : words) lines.push_back(vandor::hexa(w, 4));
+    pilaLines_->setLines(std::move(lines));
+}

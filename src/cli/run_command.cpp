@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/run_session.h"
+#include "common/hex.h"
 
 namespace vandor::cli {
 namespace {
@@ -38,17 +39,9 @@ constexpr const char* kRunUsage =
     "Salida: 0 si se ejecutó; 2 ante un error de uso, de carga o de fichero.\n";
 
 std::optional<uint16_t> parseHex(std::string_view text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    unsigned value = 0;
-    for (char ch : text) {
-        int digit;
-        if (ch >= '0' && ch <= '9') digit = ch - '0';
-        else if (ch >= 'A' && ch <= 'F') digit = ch - 'A' + 10;
-        else if (ch >= 'a' && ch <= 'f') digit = ch - 'a' + 10;
-        else return std::nullopt;
-        value = value << 4 | static_cast<unsigned>(digit);
-    }
-    return static_cast<uint16_t>(value);
+    const auto value = vandor::parseHex(text, 4);
+    if (!value) return std::nullopt;
+    return static_cast<uint16_t>(*value);
 }
 
 std::optional<uint64_t> parseDecimal(std::string_view text) {

@@ -10,6 +10,7 @@
 
 #include "assembler/assembler.h"
 #include "cli/commands.h"
+#include "cli/terminal_text.h"
 
 namespace vandor::cli {
 namespace {
@@ -96,7 +97,7 @@ int asmCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     const bool ok = Ensambla(paths.source, paths.object, filelst, filehex, messages);
     const bool listed = creafilelst(filelst.text, paths.listing, messages);
 
-    out << filehex.text << (ok ? "Ensamblado correcto" : "Ensamblado incorrecto") << "\r\n";
+    writeForTerminal(out, filehex.text) << (ok ? "Ensamblado correcto" : "Ensamblado incorrecto") << "\r\n";
     out.flush();
     // A file that could not be read or written (its message went to stderr) is a file error.
     if (messages.count() > 0 || !listed) return 2;

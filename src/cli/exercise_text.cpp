@@ -122,8 +122,9 @@ private:
         return text_.substr(lineStart_, end == std::string_view::npos ? end : end - lineStart_);
     }
 
+    // Callers test reportedHere() first: describing a byte looks along its whole line.
+    bool reportedHere() const { return reported_ == line_; }
     void report(std::string text) {
-        if (reported_ == line_) return;
         problems_.push_back({line_, std::move(text)});
         reported_ = line_;
     }
@@ -145,7 +146,7 @@ private:
     void plain() {
         const char ch = text_[i_];
         if (byteAt(i_) >= 0x80) {
-            report(describe(currentLine(), i_ - lineStart_, inHeader_, inKey_));
+            if (!reportedHere()) report(describe(currentLine(), i_ - lineStart_, inHeader_, inKey_));
             bareValue_ = !inKey_;
             ++i_;
             return;
@@ -246,7 +247,7 @@ private:
                 }
                 ++k;
             }
-            if (k < text_.size() && byteAt(k) >= 0x80)
+            if (k < text_.size() && byteAt(k) >= 0x80 && !reportedHere())
                 report("carácter no válido tras '\\' en un texto de varias líneas: '" +
                        wordAt(currentLine(), k - lineStart_) + "'");
             if (k > i_ + 1) {

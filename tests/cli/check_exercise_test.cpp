@@ -314,6 +314,13 @@ TEST(CheckExercise, OneReportPerLineInLineOrderAndLongWordsShortened) {
     const std::string shown = std::string(40, 'x') + "…";
     EXPECT_EQ(r.errors[1], "ej.toml:4: clave con caracteres no válidos: '" + shown + "' (use comillas: \"" + shown +
                                "\" = …)");
+
+    // A line of half a million accented letters is one short report.
+    std::string accents = "[[caso]]\nnombre = ";
+    for (int i = 0; i < 500000; ++i) accents += "é";
+    const ExerciseResult many = parse(accents + "\n");
+    ASSERT_EQ(many.errors.size(), 1u);
+    EXPECT_LT(many.errors[0].size(), 200u);
 }
 
 // Accents where TOML allows them: in strings of every kind, quoted keys, comments, after a BOM.

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "inspect/trace_model.h"
+#include "machine/flag_explanation.h"
 #include "machine/simulator.h"
 #include "widgets/dialogs.h"
 #include "widgets/twips.h"
@@ -106,6 +108,15 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     lista_->setMinimumSize(columnsWidth + scrollBar + frame,
                            header->sizeHint().height() + kVisibleRows * rowHeight + frame);
 
+    indicadores_ = new QLabel(this);
+    indicadores_->setObjectName(QStringLiteral("lblIndicadores"));
+    indicadores_->setWordWrap(true);
+    indicadores_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    indicadores_->setMinimumHeight(2 * QFontMetrics(indicadores_->font()).lineSpacing());
+    indicadores_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(lista_->selectionModel(), &QItemSelectionModel::currentChanged, this, &Listapasos::showExplanation);
+    connect(model_, &QAbstractItemModel::modelReset, this, &Listapasos::showExplanation);
+
     salvar_ = new QPushButton(QStringLiteral("&Salvar"), this);
     salvar_->setObjectName(QStringLiteral("salvar"));
     borrar_ = new QPushButton(QStringLiteral("&Borrar"), this);
@@ -124,6 +135,7 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lista_, 1);
+    layout->addWidget(indicadores_);
     layout->addLayout(buttons);
     resize(minimumSizeHint());
 
@@ -164,6 +176,13 @@ void Listapasos::applyScrollRule() {
     // ten rows are visible.
     const int gridRows = model_->rowCount() + 1;
     if (gridRows > kVisibleRows) static_cast<TraceGrid*>(lista_)->scrollToTopRow(gridRows - kVisibleRows - 1);
+}
+
+void Listapasos::showExplanation() {
+    const QModelIndex current = lista_->currentIndex();
+    indicadores_->setText(
+        current.isValid() ? QString::fromStdString(vandor::explainTraceRow(sim_.trace, static_cast<size_t>(current.row())))
+                          : QString());
 }
 
 void Listapasos::salvar_Click() {

@@ -1,6 +1,7 @@
 // Listapasos: the step-trace window. Its grid `lista` is a view over the simulator's trace (TraceModel);
 // "Salvar" writes the trace as a text file, "Borrar" empties it, "Cerrar" and the title bar close the
-// window, which discards the trace after asking when it holds rows.
+// window, which discards the trace after asking when it holds rows. The line under the grid
+// (`lblIndicadores`) explains the flags of the selected row's instruction, as its tool tip does.
 //
 // The main window calls traceChanged() after every step or batch of steps. The call only notes that the
 // grid is behind; the grid catches up at most once per frame (longer when the trace is so large that
@@ -22,6 +23,7 @@ class Dialogs;
 class TraceModel;
 }  // namespace vandor
 
+class QLabel;
 class QPushButton;
 class QTableView;
 
@@ -46,11 +48,13 @@ protected:
 
 private:
     void applyScrollRule();
+    void showExplanation();
 
     vandor::Simulator& sim_;
     vandor::Dialogs& dialogs_;
     vandor::TraceModel* model_;
     QTableView* lista_;
+    QLabel* indicadores_;
     QPushButton* salvar_;
     QPushButton* borrar_;
     QPushButton* cerrar_;

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "machine/flag_explanation.h"
+
 namespace vandor {
 
 TraceModel::TraceModel(const Trace& trace, QObject* parent) : QAbstractTableModel(parent), trace_(trace) {
@@ -23,6 +25,12 @@ QVariant TraceModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromLatin1(trace_.cellText(static_cast<size_t>(index.row()), index.column()));
+    case Qt::ToolTipRole: {
+        // Why the row's instruction left the flags as they are; register-only rows have none.
+        const std::string why = explainTraceRow(trace_, static_cast<size_t>(index.row()));
+        if (why.empty()) return {};
+        return QString::fromStdString(why);
+    }
     default:
         return {};
     }

@@ -1,5 +1,5 @@
 // TraceModel: the table model of the trace window's grid. It reads the simulator's Trace and formats a
-// cell only when a view asks for it, so a trace of millions of rows costs the view nothing but its rows'
+// cell only when a view asks for it (its tool tip: why the row's instruction left the flags so), so a trace of millions of rows costs the view nothing but its rows'
 // count. The model keeps the number of rows it has announced; sync() announces what the trace gained
 // since (one insertion, plus a refresh of the last announced row, whose registers may have been filled
 // in after it was announced) or resets the model when the trace shrank.

@@ -1,6 +1,7 @@
 // The trace window: its grid over the simulator's trace, the scroll rule, saving, clearing and closing.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -94,6 +95,31 @@ private slots:
         QTRY_COMPARE(rows(), 3);
         QCOMPARE(cell(2, 1), QStringLiteral("3C       "));  // DAT is always nine characters
         QCOMPARE(cell(2, 9), QStringLiteral("00100"));
+    }
+
+    // Each instruction row tells why the flags are what they are, as its tool tip and, when selected, in
+    // the line under the grid; register-only rows tell nothing.
+    void flagExplanationOfTheSelectedRow() {
+        showWindow();
+        step(2);
+        QTRY_COMPARE(rows(), 3);
+        auto* line = window->findChild<QLabel*>(QStringLiteral("lblIndicadores"));
+        QVERIFY(line && line->isVisible());
+        const QString inr = QStringLiteral(
+            "0F + 1 = 10: S=0 (bit 7 a 0), Z=0, AC=1 (acarreo del bit 3 al 4), P=0 (número impar de unos), "
+            "CY=0 (INR no lo cambia)");
+        QCOMPARE(lista()->model()->index(2, 5).data(Qt::ToolTipRole).toString(), inr);
+        QCOMPARE(lista()->model()->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("no cambia los indicadores"));
+        QVERIFY(!lista()->model()->index(0, 0).data(Qt::ToolTipRole).isValid());
+        QCOMPARE(line->text(), QString());
+        QTest::mouseClick(lista()->viewport(), Qt::LeftButton, {}, lista()->visualRect(lista()->model()->index(2, 3)).center());
+        QCOMPARE(line->text(), inr);
+        lista()->setCurrentIndex(lista()->model()->index(0, 3));
+        QCOMPARE(line->text(), QString());
+        lista()->setCurrentIndex(lista()->model()->index(1, 3));
+        QCOMPARE(line->text(), QStringLiteral("no cambia los indicadores"));
+        click("borrar");
+        QCOMPARE(line->text(), QString());
     }
 
     // A state changed between two steps is recorded in a register-only row before the next step's row.

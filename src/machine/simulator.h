@@ -23,8 +23,9 @@
 
 #include <cstdint>
 
-#include "machine/trace.h"
 #include "machine/machine.h"
+#include "machine/trace.h"
+#include "machine/watchpoints.h"
 
 namespace vandor {
 
@@ -77,6 +78,8 @@ public:
 
     Machine m;
     Trace trace;
+    // The watched cells ("Vigilancia"); a run stops after a step that touched one.
+    WatchList watches;
 
     RegenListener* views = nullptr;
     HaltDialog* haltDialog = nullptr;  // none: HLT leaves the machine halted and stops a run

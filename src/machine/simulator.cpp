@@ -1,5 +1,7 @@
 #include "machine/simulator.h"
 
+#include "machine/data_access.h"
+
 namespace vandor {
 namespace {
 
@@ -33,6 +35,7 @@ private:
 
 Simulator::Simulator() {
     m.haltHandler = this;
+    history_.setStepLimit(0);
     Reset_Click();
 }
 
@@ -59,6 +62,7 @@ void Simulator::setPair(Pair p, uint16_t value) {
 }
 
 void Simulator::storeAtHL(uint8_t value) {
+    noteMemory(m.addressHL());
     m.savmem(m.addressHL(), value);
     regen();
 }
@@ -70,6 +74,8 @@ void Simulator::Reset_Click() {
 
 void Simulator::callInterrupt(uint16_t vectorAddress) {
     m.ie = false;
+    noteMemory(static_cast<uint16_t>(m.sp - 1));
+    noteMemory(static_cast<uint16_t>(m.sp - 2));
     m.OPCALL(vectorAddress);
     regen();
 }
@@ -88,6 +94,7 @@ void Simulator::Intr_Click() {
     // The device's byte sits at PC only while it executes; the memory grid never sees it.
     const uint16_t at = m.pc;
     const uint8_t kept = m.mem[at];
+    if (history_.recording()) noteAccesses(dataAccesses(m, vector_, m.mem[at + 1], m.mem[at + 2]), at, kept);
     m.mem[at] = vector_;
     MachineObserver* const observer = m.observer;
     WriteWatch watch(observer, at);
@@ -166,7 +173,70 @@ void Simulator::regen() {
     if (views) views->regenerated();
 }
 
+void Simulator::noteAccesses(const StepAccesses& accesses, uint16_t replacedAt, uint8_t replacedValue) {
+    for (int i = 0; i < accesses.count; ++i) {
+        const DataAccess& cell = accesses.cells[i];
+        if (!cell.write) continue;
+        if (cell.port) {
+            history_.notePort(static_cast<uint8_t>(cell.address), m.ports[cell.address & 0xFF]);
+        } else {
+            history_.noteMemory(cell.address, cell.address == replacedAt ? replacedValue : m.mem[cell.address]);
+        }
+    }
+}
+
+void Simulator::recordStep() {
+    history_.begin(snapshot());
+    noteAccesses(dataAccesses(m), m.pc, m.mem[m.pc]);
+}
+
+Snapshot Simulator::snapshot() const {
+    Snapshot s;
+    s.traceRows = trace.size();
+    s.pc = m.pc;
+    s.sp = m.sp;
+    s.a = m.a; s.b = m.b; s.c = m.c; s.d = m.d; s.e = m.e; s.f = m.f; s.h = m.h; s.l = m.l;
+    s.lines = static_cast<uint8_t>((m.ie ? kLineIE : 0) | (m.m55 ? kLineM55 : 0) | (m.m65 ? kLineM65 : 0) |
+                                   (m.m75 ? kLineM75 : 0) | (m.rst75Latch ? kLineLatch : 0) |
+                                   (m.sid ? kLineSID : 0) | (m.sod ? kLineSOD : 0));
+    for (int i = 0; i < 5; ++i)
+        if (shown_[i]) s.shown |= static_cast<uint8_t>(1 << i);
+    return s;
+}
+
+void Simulator::restore(const Snapshot& s) {
+    m.pc = s.pc;
+    m.sp = s.sp;
+    m.a = s.a; m.b = s.b; m.c = s.c; m.d = s.d; m.e = s.e; m.f = s.f; m.h = s.h; m.l = s.l;
+    m.recomputePairs();
+    m.ie = s.lines & kLineIE;
+    m.m55 = s.lines & kLineM55;
+    m.m65 = s.lines & kLineM65;
+    m.m75 = s.lines & kLineM75;
+    m.rst75Latch = s.lines & kLineLatch;
+    m.sid = s.lines & kLineSID;
+    m.sod = s.lines & kLineSOD;
+    for (int i = 0; i < 5; ++i) shown_[i] = (s.shown >> i) & 1;
+    // The trace may have been cleared since; rows the step added are gone either way.
+    trace.truncate(s.traceRows);
+}
+
+bool Simulator::stepBack() {
+    if (!canStepBack()) return false;
+    const Snapshot before = history_.undo([this](const UndoCell& cell) {
+        if (cell.port) {
+            m.savport(static_cast<uint8_t>(cell.address), cell.value);
+        } else {
+            m.savmem(cell.address, cell.value);
+        }
+    });
+    restore(before);
+    regen();
+    return true;
+}
+
 void Simulator::step() {
+    if (history_.recording()) recordStep();
     if (recordTrace) trace.listainstru(m);
     m.EjecutaPASO(false);
     regen();

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 
+#include "machine/history.h"
 #include "machine/machine.h"
 #include "machine/trace.h"
 #include "machine/watchpoints.h"
@@ -103,8 +104,14 @@ public:
     void setPC(uint16_t value) { m.pc = value; }
     void setSP(uint16_t value) { m.sp = value; }
     // A memory or port byte stored through savmem / savport (its grid cell follows); nothing else.
-    void setMemory(uint16_t address, uint8_t value) { m.savmem(address, value); }
-    void setPort(uint8_t port, uint8_t value) { m.savport(port, value); }
+    void setMemory(uint16_t address, uint8_t value) {
+        noteMemory(address);
+        m.savmem(address, value);
+    }
+    void setPort(uint8_t port, uint8_t value) {
+        notePort(port);
+        m.savport(port, value);
+    }
     void setBreakpoint(uint16_t address, bool set) { m.breakpoints[address] = set ? 1 : 0; }
     void toggleBreakpoint(uint16_t address) { setBreakpoint(address, !m.breakpoints[address]); }
 
@@ -129,6 +136,18 @@ public:
     void setShown(CheckBox box, bool checked);
     void chkSID_Click(bool checked) { m.sid = checked; }
 
+    // Step back ("Paso atrás"). The history records the steps while its limit is not 0 (the windows keep
+    // History::kMaxSteps; vandor-cli only as many as it will undo). stepBack() undoes the latest step
+    // and whatever was done after it: registers, flags, memory, ports, interrupt state, SID and SOD,
+    // the check boxes, the T-states and the trace return to what they were just before that step
+    // began, and the views refresh. False (nothing done) during a run or with an empty history.
+    void setHistoryLimit(size_t steps) { history_.setStepLimit(steps); }
+    bool canStepBack() const { return !running_ && !history_.empty(); }
+    size_t historySize() const { return history_.size(); }
+    bool stepBack();
+    // An object file was loaded into memory: the steps before it can no longer be undone.
+    void objectLoaded() { history_.clear(); }
+
     // The core side of regen: wrap-around cells, the check boxes from the state (with their actions),
     // then the views.
     void regen();
@@ -148,6 +167,19 @@ public:
     uint64_t stepsExecuted() const { return steps_; }
 
 private:
+    // The old value of a cell about to be written from outside a step, for the latest history record.
+    void noteMemory(uint16_t address) {
+        if (history_.recording()) history_.noteMemory(address, m.mem[address]);
+    }
+    void notePort(uint8_t port) {
+        if (history_.recording()) history_.notePort(port, m.ports[port]);
+    }
+    void noteAccesses(const StepAccesses& accesses, uint16_t replacedAt, uint8_t replacedValue);
+    // Begins the history record of the step about to run at PC.
+    void recordStep();
+    Snapshot snapshot() const;
+    void restore(const Snapshot& s);
+
     void halted() override;
     void perform(HaltOption button);
     void callInterrupt(uint16_t vectorAddress);
@@ -159,6 +191,7 @@ private:
     bool running_ = false;
     bool haltStopped_ = false;  // the run in progress was stopped by a HLT
     uint64_t steps_ = 0;
+    History history_;
 };
 
 }  // namespace vandor

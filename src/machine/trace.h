@@ -67,6 +67,12 @@ public:
         blocks_.clear();
         size_ = 0;
     }
+    // Keeps the first `rows` rows (no more than there are); blocks no longer needed are freed.
+    void truncate(size_t rows) {
+        if (rows >= size_) return;
+        size_ = rows;
+        blocks_.resize((rows + kBlockRows - 1) >> kBlockShift);
+    }
     void reserve(size_t rows) { blocks_.reserve((rows + kBlockRows - 1) >> kBlockShift); }
 
 private:
@@ -86,6 +92,8 @@ public:
     bool empty() const { return rows_.empty(); }
     const TraceRow& row(size_t i) const { return rows_[i]; }
     void clear();  // back to the header row only ("Borrar", closing the window)
+    // Back to its first `rows` rows (a step undone takes its rows away).
+    void truncate(size_t rows) { rows_.truncate(rows); }
 
     void listainstru(const Machine& m);
     void listareg(const Machine& m);

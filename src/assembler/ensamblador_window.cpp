@@ -15,7 +15,7 @@
 #include "assembler/assembler.h"
 #include "common/sinks.h"
 #include "widgets/twips.h"
-#include "widgets/text_encoding.h"
+#include "widgets/source_codec.h"
 #include "widgets/dialogs.h"
 
 using vandor::twips;
@@ -27,11 +27,6 @@ constexpr int kTickMs = 30;
 constexpr qint64 kBudgetMs = 12;
 // Text moved into a box at a time; cut at a line end.
 constexpr size_t kChunkBytes = 64 * 1024;
-
-QString decodeLines(const std::string& bytes) {
-    const QByteArray raw = QByteArray::fromStdString(bytes);
-    return vandor::decodeSourceText(raw).text;
-}
 
 }  // namespace
 
@@ -50,10 +45,14 @@ public:
         text_.append(t);
         pending_.append(t);
     }
+    void setEncoding(vandor::TextEncoding encoding) override {
+        std::lock_guard lock(mutex_);
+        encoding_ = encoding;
+    }
 
-    // The next piece to show: whether the box must be emptied first, and whole lines of at most about
-    // maxBytes. Empty when nothing is waiting.
-    std::string take(size_t maxBytes, bool& clearFirst) {
+    // The next piece to show, decoded: whether the box must be emptied first, and whole lines of at
+    // most about maxBytes. Empty when nothing is waiting.
+    QString take(size_t maxBytes, bool& clearFirst) {
         std::lock_guard lock(mutex_);
         clearFirst = clearPending_;
         clearPending_ = false;
@@ -63,7 +62,8 @@ public:
             n = cut == std::string::npos ? pending_.find('\n', maxBytes) : cut;
             n = n == std::string::npos ? pending_.size() : n + 1;
         }
-        std::string piece = pending_.substr(0, n);
+        // The whole run is in one encoding, that of the source; every line is decoded in it.
+        QString piece = vandor::decodeLines(std::string_view(pending_).substr(0, n), encoding_);
         pending_.erase(0, n);
         return piece;
     }
@@ -79,6 +79,7 @@ private:
     std::string text_;
     std::string pending_;
     bool clearPending_ = false;
+    vandor::TextEncoding encoding_ = vandor::TextEncoding::Utf8;
 };
 
 // The assembler's message boxes, held until the run is over and then shown on the window's thread.
@@ -216,12 +217,12 @@ void Ensamblador::drain() {
         bool moved = false;
         do {
             bool clearFirst = false;
-            const std::string piece = sink->take(kChunkBytes, clearFirst);
+            const QString piece = sink->take(kChunkBytes, clearFirst);
             if (clearFirst) box->clear();
-            if (piece.empty()) break;
+            if (piece.isEmpty()) break;
             QTextCursor end(box->document());
             end.movePosition(QTextCursor::End);
-            end.insertText(decodeLines(piece));
+            end.insertText(piece);
             moved = true;
         } while (budget.elapsed() < kBudgetMs);
         if (moved) {

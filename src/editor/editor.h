@@ -2,7 +2,7 @@
 // the hidden label `filename` holds the document's path, and setFilename() — the one way a document is
 // loaded — stores a path there and loads it. A modified document is guarded against loss (Yes/No/Cancel)
 // before Nuevo, Abrir and closing. Files are written CR LF through a temporary file renamed over the
-// old one, in the encoding they were read in (text_encoding.h).
+// old one, in the encoding they were read in (widgets/source_codec.h).
 //
 //   Editor editor(dialogs);
 //   editor.setFilename("/home/ana/prog.asm");   // loads it
@@ -11,7 +11,7 @@
 
 #include <QMainWindow>
 
-#include "widgets/text_encoding.h"
+#include "widgets/source_codec.h"
 
 namespace vandor {
 class Dialogs;

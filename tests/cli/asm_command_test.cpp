@@ -84,6 +84,24 @@ TEST_F(AsmCommand, IncorrectAssemblyPrintsTheErrorLogAndKeepsTheOldObject) {
               std::string::npos);
 }
 
+TEST_F(AsmCommand, OutputIsUtf8WhateverTheSourcesEncoding) {
+    // The same program with its comment saved as UTF-8 and as Windows-1252: the listings keep the
+    // source's encoding, the standard output is UTF-8 both times.
+    const std::string utf8 = "; a\xC3\xB1" "adir\r\n  fo\xC3\xB1\r\n";
+    const std::string cp1252 = "; a\xF1" "adir\r\n  fo\xF1\r\n";
+    const std::string expected = "==>  foñ\r\nLínea: 2 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n";
+    writeFile(dir / "src/uno.asm", utf8);
+    writeFile(dir / "src/dos.asm", cp1252);
+    const CliRun a = asmRun("uno.asm");
+    const CliRun b = asmRun("dos.asm");
+    EXPECT_EQ(a.status, 1);
+    EXPECT_EQ(b.status, 1);
+    EXPECT_EQ(a.out, expected);
+    EXPECT_EQ(b.out, expected);
+    EXPECT_EQ(readFile(dir / "src/uno.LST"), "  fo\xC3\xB1\r\n==> ERROR: C\xC3\xB3" "digo de operaci\xC3\xB3n no valido\r\n\r\n");
+    EXPECT_EQ(readFile(dir / "src/dos.LST"), "  fo\xF1\r\n==> ERROR: C\xF3" "digo de operaci\xF3" "n no valido\r\n\r\n");
+}
+
 TEST_F(AsmCommand, NamesWithoutAsmGetExtensionsAppended) {
     writeFile(dir / "src/uno.txt", "NOP");
     const CliRun r = asmRun("uno.txt");

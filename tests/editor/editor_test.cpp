@@ -18,7 +18,7 @@
 
 #include "support/qt_test_files.h"
 #include "editor/editor.h"
-#include "widgets/text_encoding.h"
+#include "widgets/source_codec.h"
 #include "widgets/scripted_dialogs.h"
 
 using vandor::Dialogs;

@@ -91,6 +91,53 @@ private slots:
         QVERIFY(!e);
     }
 
+    // A name typed in the open dialog for a file that does not exist yet: each command answers with its
+    // own message; Editar and the editor's Abrir offer to create it, and Yes gives an empty named
+    // document that the next save creates.
+    void namesOfFilesThatDoNotExist() {
+        ScriptedDialogs d;
+        Principal window(d);
+        const QString suma = path("suma.asm");
+        const QString native = QDir::toNativeSeparators(suma);
+
+        d.files = {suma};
+        d.answers = {Dialogs::Answer::Yes};
+        window.Editar_Click();
+        QCOMPARE(d.questions, QStringList{QStringLiteral("El fichero ") + native + QStringLiteral(" no existe\r\n¿Desea crearlo?")});
+        Editor* e = window.editorWindow();
+        QVERIFY(e && e->isVisible());
+        QCOMPARE(e->windowTitle(), QStringLiteral("Vandor 8085 - suma.asm"));
+        QVERIFY(e->texto()->toPlainText().isEmpty());
+        QVERIFY(!e->isModified());
+        QVERIFY(!QFile::exists(suma));
+        e->texto()->insertPlainText(QStringLiteral("NOP\nHLT"));
+        e->guardar_Click();
+        QCOMPARE(fileBytes(suma), QByteArray("NOP\r\nHLT\r\n"));
+        QCOMPARE(d.fileRequests.size(), 1);  // saved without asking for a name
+
+        // The editor's Abrir, answered No: an unnamed document.
+        d.files = {path("otra.asm")};
+        d.answers = {Dialogs::Answer::No};
+        e->Abrir_Click();
+        QCOMPARE(d.questions.last(), QStringLiteral("El fichero ") + QDir::toNativeSeparators(path("otra.asm")) +
+                                         QStringLiteral(" no existe\r\n¿Desea crearlo?"));
+        QCOMPARE(e->windowTitle(), QStringLiteral("Vandor 8085 - [Sin nombre]"));
+        QVERIFY(e->filename().isEmpty());
+        QVERIFY(!QFile::exists(path("otra.asm")));
+
+        // Ensamblar and CargarHEX say the file is not there and change nothing.
+        d.messages.clear();
+        d.files = {path("falta.asm")};
+        window.Ensamblar_Click();
+        QCOMPARE(d.messages, QStringList{QStringLiteral("El fichero: ") + QDir::toNativeSeparators(path("falta.asm")) +
+                                         QStringLiteral(" no existe")});
+        d.messages.clear();
+        d.files = {path("falta.hex")};
+        window.CargarHEX_Click();
+        QCOMPARE(d.messages, QStringList{QStringLiteral("Error en lectura")});
+        QVERIFY(!QFile::exists(path("falta.asm")) && !QFile::exists(path("falta.HEX")) && !QFile::exists(path("falta.LST")));
+    }
+
     void ensamblarDialogAndMissingFile() {
         ScriptedDialogs d;
         Principal window(d);

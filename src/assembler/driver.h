@@ -6,6 +6,7 @@
 //   if (assembleSource(bytes, filelst, filehex, messages, run)) use(*run.image);
 //   run.lastPass;                          // 1, 2 or 3: the pass whose listing filelst holds
 //   run.errors[0].line;                    // raw line of the first error reported
+//   run.errorsLeftOut;                     // reports too many to write, told in a last line
 #pragma once
 
 #include <memory>
@@ -40,7 +41,8 @@ struct AssemblyRun {
     SymbolTable symbols;
     std::unique_ptr<CodeImage> image;  // set only after a run without errors
     int lastPass = 0;
-    int errorCount = 0;  // error reports written
+    int errorCount = 0;         // error reports written
+    int64_t errorsLeftOut = 0;  // reports past the size budget: counted, not written
     // The source's encoding; the listing and the error log repeat its lines and are written in it whole.
     TextEncoding encoding = TextEncoding::Utf8;
     std::vector<AssemblyError> errors;  // the reports written, in order

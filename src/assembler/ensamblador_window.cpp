@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -136,6 +137,7 @@ Ensamblador::Ensamblador(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(pa
 
     filelst_ = makeBox("filelst", twips(0, 360, 6855, 4935), this);
     filehex_ = makeBox("filehex", twips(0, 5280, 6855, 1455), this);
+    for (QPlainTextEdit* box : {filelst_, filehex_}) box->viewport()->installEventFilter(this);
 
     label1_ = new QLabel(this);
     label1_->setObjectName(QStringLiteral("Label1"));
@@ -173,6 +175,8 @@ Ensamblador::~Ensamblador() {
     if (worker_.joinable()) worker_.join();
 }
 
+QString Ensamblador::sourcePath() const { return file1_->text(); }
+
 void Ensamblador::setPaths(const QString& source, const QString& object, const QString& listing) {
     file1_->setText(source);
     file2_->setText(object);
@@ -193,6 +197,9 @@ void Ensamblador::Form_Activate() {
     cerrar_->setEnabled(false);
     label1_->clear();
     running_ = true;
+    finished_ = false;
+    listingErrors_.clear();
+    logErrors_.clear();
     runClock_.start();
 
     lstSink_ = std::make_unique<LiveTextSink>();
@@ -202,7 +209,7 @@ void Ensamblador::Form_Activate() {
     const std::string source = QFile::encodeName(file1_->text()).toStdString();
     const std::string object = QFile::encodeName(file2_->text()).toStdString();
     worker_ = std::thread([this, source, object] {
-        workerResult_ = vandor::Ensambla(source, object, *lstSink_, *hexSink_, *messages_);
+        workerResult_ = vandor::Ensambla(source, object, *lstSink_, *hexSink_, *messages_, &report_);
         workerDone_ = true;
     });
     drainTimer_.start();
@@ -242,6 +249,12 @@ void Ensamblador::finish() {
 
     const bool ok = workerResult_;
     running_ = false;
+    finished_ = true;
+    for (const vandor::AssemblyError& e : report_.errors) {
+        listingErrors_.emplace(static_cast<int>(e.listingLine), e.line);
+        logErrors_.emplace(static_cast<int>(e.logLine), e.line);
+        logErrors_.emplace(static_cast<int>(e.logLine) + 1, e.line);
+    }
     cerrar_->setEnabled(true);
     if (ok) {
         label1_->setText(QStringLiteral("Ensamblado correcto"));
@@ -258,6 +271,27 @@ void Ensamblador::finish() {
         vandor::creafilelst(lstSink_->text(), QFile::encodeName(file3_->text()).toStdString(), boxes);
     }
     emit assemblyFinished(ok);
+}
+
+int Ensamblador::errorLineAt(const QPlainTextEdit* box, int blockNumber) const {
+    const auto& lines = box == filelst_ ? listingErrors_ : logErrors_;
+    const auto it = lines.find(blockNumber);
+    return it == lines.end() ? -1 : it->second;
+}
+
+bool Ensamblador::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && !running_) {
+        for (QPlainTextEdit* box : {filelst_, filehex_}) {
+            if (watched != box->viewport()) continue;
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const int line = errorLineAt(box, box->cursorForPosition(at).blockNumber());
+            if (line < 0) break;
+            emit sourceLineRequested(file1_->text(), line);
+            close();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Ensamblador::cerrar_Click() { close(); }

@@ -245,7 +245,8 @@ private slots:
         const QString prog = own.filePath(QStringLiteral("prog.asm"));
         writeBytes(prog, "NOP\r\n");
         editor->setFilename(prog);
-        texto()->setPlainText(QString(20000, QLatin1Char('X')));
+        texto()->selectAll();
+        texto()->insertPlainText(QString(20000, QLatin1Char('X')));
         QVERIFY(editor->isModified());
         {
             FileSizeLimit limit(4096);  // the new text does not fit: the write fails part-way

@@ -36,10 +36,11 @@ private:
     SourceEdit* edit_;
 };
 
-// The messages of an error mark, kept with its line.
+// The messages of an error mark, kept with its line, and the line's text when it was marked.
 class MarkData final : public QTextBlockUserData {
 public:
     QStringList messages;
+    QString text;
 };
 
 QStringList marksOf(const QTextBlock& block) {
@@ -223,6 +224,7 @@ void SourceEdit::setErrorMarks(const QList<SourceError>& errors) {
         auto* data = static_cast<MarkData*>(block.userData());
         if (!data) {
             data = new MarkData;
+            data->text = block.text();
             block.setUserData(data);  // the block owns it
             addMarkSelection(block);
         }
@@ -239,14 +241,30 @@ QList<int> SourceEdit::markedLines() const {
     return lines;
 }
 
-// An edited line loses its mark: every line the change touched. A mark whose line went away with a
-// deletion goes too.
+// An edited line loses its mark. A mark whose text the change only moved to a new line (Enter at the
+// start of the line) goes with it; a mark whose line went away with a deletion goes too.
 void SourceEdit::contentsChanged(int position, int removed, int added) {
     if (markSelections_.isEmpty() || (removed == 0 && added == 0)) return;
+    QList<QTextBlock> touched;
     const QTextBlock last = document()->findBlock(position + added);
     for (QTextBlock block = document()->findBlock(position); block.isValid(); block = block.next()) {
-        block.setUserData(nullptr);
+        touched.append(block);
         if (block == last) break;
+    }
+    bool moved = false;
+    for (QTextBlock& block : touched) {
+        auto* data = static_cast<MarkData*>(block.userData());
+        if (!data || block.text() == data->text) continue;
+        auto home = std::find_if(touched.begin(), touched.end(), [&](const QTextBlock& other) {
+            return !other.userData() && other.text() == data->text;
+        });
+        if (home != touched.end()) {
+            auto* kept = new MarkData(*data);
+            home->setUserData(kept);
+            addMarkSelection(*home);
+            moved = true;
+        }
+        block.setUserData(nullptr);
     }
     QList<QTextEdit::ExtraSelection> kept;
     QList<int> seen;
@@ -256,7 +274,7 @@ void SourceEdit::contentsChanged(int position, int removed, int added) {
         seen.append(block.blockNumber());
         kept.append(marked);
     }
-    if (kept.size() == markSelections_.size()) return;
+    if (!moved && kept.size() == markSelections_.size()) return;
     markSelections_ = kept;
     updateExtraSelections();
 }

@@ -220,6 +220,17 @@ TEST_F(AsmCommand, ControlCharactersOfEchoedLinesOnlyOffTheTerminal) {
     EXPECT_EQ(shown.status, 1);
     EXPECT_EQ(shown.out, "==>MVI A,?[2J?\t???X\r\n" + log);
 
+    // C1 controls, from a UTF-8 line or from a Windows-1252 byte the code page leaves undefined (9D,
+    // shown as U+009D), are shown as "?" too; an accent is not.
+    writeFile(dir / "src/c1.asm", "MOOV ; \xC2\x9B[2J a\xC3\xB1o\r\n");
+    EXPECT_EQ(asmOnTerminal("c1.asm").out,
+              "==>MOOV ; ?[2J año\r\nLínea: 1 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n");
+    writeFile(dir / "src/c1w.asm", "MOOV ; \x9D" "]0;x\x07 a\xF1o\r\n");
+    EXPECT_EQ(asmOnTerminal("c1w.asm").out,
+              "==>MOOV ; ?]0;x? año\r\nLínea: 1 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n");
+    EXPECT_EQ(asmRun("c1w.asm").out,
+              "==>MOOV ; \xC2\x9D]0;x\x07 año\r\nLínea: 1 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n");
+
     // A correct run shows its records on the terminal unchanged.
     writeFile(dir / "src/ok.asm", "\tMVI A, 1\r\n\tHLT\r\n");
     const CliRun ok = asmOnTerminal("ok.asm");

@@ -26,8 +26,18 @@ SyntaxClassifier::SyntaxClassifier() {
 
 void SyntaxClassifier::add(size_t begin, size_t end, SyntaxClass cls) {
     if (begin >= end) return;
-    const auto b = static_cast<uint32_t>(base_ + begin);
-    const auto n = static_cast<uint32_t>(end - begin);
+    auto b = static_cast<uint32_t>(base_ + begin);
+    auto n = static_cast<uint32_t>(end - begin);
+    // A part already classed keeps its class (a lone sign is the end of one term and the start of the
+    // next, and is marked once).
+    if (!spans_.empty()) {
+        const uint32_t classedEnd = spans_.back().begin + spans_.back().length;
+        if (b + n <= classedEnd) return;
+        if (b < classedEnd) {
+            n -= classedEnd - b;
+            b = classedEnd;
+        }
+    }
     // A class that goes on right after a span of the same class extends it.
     if (!spans_.empty() && spans_.back().cls == cls && spans_.back().begin + spans_.back().length == b) {
         spans_.back().length += n;

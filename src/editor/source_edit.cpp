@@ -68,17 +68,19 @@ SourceEdit::SourceEdit(QWidget* parent)
     connect(this, &QPlainTextEdit::updateRequest, this, &SourceEdit::updateMargin);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &SourceEdit::updateExtraSelections);
     connect(document(), &QTextDocument::contentsChange, this, &SourceEdit::contentsChanged);
-    updateMarginWidth();
+    fontChanged();
     updateExtraSelections();
 }
 
 SourceEdit::~SourceEdit() = default;
 
-void SourceEdit::setTextFont(const QFont& font) {
-    setFont(font);
-    margin_->setFont(font);
+void SourceEdit::setTextFont(const QFont& font) { setFont(font); }
+
+// The margin's font, the tab stops and the margin's width follow the text's font, however it is set.
+void SourceEdit::fontChanged() {
+    margin_->setFont(font());
     // Tab stops every eight columns, as a listing lays out its source lines.
-    setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
+    setTabStopDistance(8 * QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
     digits_ = 0;
     updateMarginWidth();
     viewport()->update();
@@ -121,8 +123,7 @@ void SourceEdit::changeEvent(QEvent* event) {
         viewport()->update();
         margin_->update();
     } else if (event->type() == QEvent::FontChange) {
-        digits_ = 0;
-        updateMarginWidth();
+        fontChanged();
     }
 }
 

@@ -33,7 +33,8 @@ public:
     explicit SourceEdit(QWidget* parent = nullptr);
     ~SourceEdit() override;
 
-    // The text's font (and the margin's): the one place the editor's text size is set.
+    // The text's font (the margin and the tab stops follow it): the one place the editor's text size is
+    // set.
     void setTextFont(const QFont& font);
 
     // Replaces every mark with the marks of these errors; several errors of one line share its mark.
@@ -65,6 +66,7 @@ protected:
 
 private:
     void updateMarginWidth();
+    void fontChanged();
     void updateMargin(const QRect& rect, int dy);
     void updateExtraSelections();
     void addMarkSelection(const QTextBlock& block);

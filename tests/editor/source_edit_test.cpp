@@ -13,6 +13,7 @@
 #include "editor/source_edit.h"
 #include "editor/source_highlighter.h"
 #include "support/qt_test_files.h"
+#include "widgets/twips.h"
 #include "widgets/scripted_dialogs.h"
 
 using vandor::SyntaxClass;
@@ -192,6 +193,21 @@ private slots:
         edit.undo();  // the tab
         edit.undo();  // the new line and its indentation, in one step
         QCOMPARE(edit.toPlainText(), text);
+    }
+
+    // One function sets the text's size (the zoom's way in): the margin and the tab stops follow.
+    void textFontSetsMarginAndTabs() {
+        vandor::ScriptedDialogs dialogs;
+        Editor editor(dialogs);
+        SourceEdit* texto = editor.texto();
+        const int before = texto->marginWidth();
+        QFont big = vandor::fixedFont();
+        big.setPointSizeF(20);
+        editor.setTextFont(big);
+        QCOMPARE(texto->font().pointSizeF(), 20.0);
+        QCOMPARE(texto->margin()->font().pointSizeF(), 20.0);
+        QVERIFY(texto->marginWidth() > before);
+        QCOMPARE(texto->tabStopDistance(), 8 * QFontMetricsF(big).horizontalAdvance(QLatin1Char(' ')));
     }
 
     // Marks on their own: several errors of a line share its mark; lines past the end are left out;

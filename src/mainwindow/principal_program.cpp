@@ -28,6 +28,7 @@ void Principal::connectProgramView() {
     prg_->downAtLastLine = [this] { return prgDownAtLastLine(); };
     prg_->enterPressed = [this] { dialogs_.beep(); };
     prg_->scrollUsed = [this] { prgScroll(); };
+    prg_->toggleBreakpoint = [this] { prg_DblClick(prg_->currentLine()); };
 }
 
 void Principal::showListing(int selectedRow, ListScroll scroll) {

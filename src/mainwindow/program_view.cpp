@@ -1,7 +1,10 @@
 #include "mainwindow/program_view.h"
 
+#include <QFont>
 #include <QKeyEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 #include "widgets/twips.h"
 
@@ -33,8 +36,47 @@ bool LinesModel::setLines(std::vector<std::string> lines, std::vector<uint16_t> 
 int LinesModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : size(); }
 
 QVariant LinesModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= size()) return {};
-    return QString::fromLatin1(line(index.row()));
+    if (!index.isValid() || index.row() >= size()) return {};
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole: return QString::fromLatin1(line(row));
+    case Qt::SizeHintRole:
+        if (lineHeight_ > 0) return QSize(1, lineHeight_);
+        return {};
+    case Qt::FontRole:
+        if (isHighlighted(row)) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    case Qt::BackgroundRole:
+        if (isHighlighted(row) && colors_.background.isValid()) return colors_.background;
+        return {};
+    case Qt::ForegroundRole:
+        if (isHighlighted(row) && colors_.text.isValid()) return colors_.text;
+        return {};
+    case Qt::AccessibleTextRole:
+        if (accessibleText) return accessibleText(row);
+        return QString::fromLatin1(line(row));
+    case Qt::AccessibleDescriptionRole:
+        return isHighlighted(row) ? QStringLiteral("Cambiado por la última acción") : QString();
+    default: return {};
+    }
+}
+
+void LinesModel::setLineHeight(int height) {
+    if (height == lineHeight_) return;
+    lineHeight_ = height;
+    if (!lines_.empty()) emit dataChanged(index(0), index(size() - 1), {Qt::SizeHintRole});
+    emit layoutChanged();
+}
+
+void LinesModel::setHighlightedRows(std::vector<bool> rows) {
+    if (rows == highlighted_) return;
+    const size_t n = std::max(rows.size(), highlighted_.size());
+    highlighted_ = std::move(rows);
+    if (n > 0 && !lines_.empty()) emit dataChanged(index(0), index(std::min(int(n), size()) - 1));
 }
 
 ProgramView::ProgramView(QWidget* parent) : QListView(parent) {
@@ -69,6 +111,9 @@ void ProgramView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (enterPressed) enterPressed();
+        return;
+    case Qt::Key_F9:
+        if (toggleBreakpoint) toggleBreakpoint();
         return;
     default: break;
     }

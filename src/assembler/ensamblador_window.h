@@ -17,6 +17,8 @@
 #include <memory>
 #include <thread>
 
+#include "widgets/twips_layout.h"
+
 namespace vandor {
 class Dialogs;
 }
@@ -48,8 +50,11 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void applyZoom();
+    void relayout();
     void Form_Activate();
     // Moves what the assembler wrote since the last tick into the boxes, within a time budget.
     void drain();
@@ -75,4 +80,5 @@ private:
     QTimer drainTimer_;
     QElapsedTimer runClock_;
     qint64 lastRunMs_ = 0;
+    vandor::TwipsLayout layout_;
 };

@@ -16,8 +16,8 @@ namespace vandor {
 namespace {
 
 constexpr int kColumns = GridModel::kByteColumns;
-// Cell text margins: the item view's 3 pixels a side.
-constexpr int kCellMargins = 6;
+// Cell text margins: the item view's 3 pixels a side, and the grid line.
+constexpr int kCellMargins = 7;
 
 Qt::Alignment alignmentOf(QChar mark) {
     if (mark == QLatin1Char('<')) return Qt::AlignLeft | Qt::AlignVCenter;

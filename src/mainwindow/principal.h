@@ -213,6 +213,7 @@ private:
     bool prgUpAtFirstLine();
     bool prgDownAtLastLine();
     void prgScroll();
+    void prgWheel(bool up);
     void entryByteConfirmed(vandor::HexBox* boxEdited, int offset);
 
     // Interrupts.

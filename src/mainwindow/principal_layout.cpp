@@ -236,7 +236,7 @@ void Principal::buildRegisters() {
         flagLabels_.push_back(l);
         auto* c = new QCheckBox(Frame1_);
         c->setObjectName(QStringLiteral("chkF%1").arg(bit));
-        layout_.place(c, tw(left + 30, 600, 255, 255));
+        layout_.place(c, tw(left, 600, 255, 255));
         speak(c, {QString::fromUtf8(flags[bit].spokenName),
                   QStringLiteral("Bit %1 del registro F: marcado vale 1").arg(bit)});
         chkF_[static_cast<size_t>(bit)] = c;
@@ -483,9 +483,10 @@ void Principal::relayout() {
     if (stackWordsInView() != pilaLines_->size()) regenpila();
 }
 
+// As many lines as the list shows whole (29 at the default size), so that it never needs a scroll bar.
 int Principal::programLinesInView() const {
     const int line = std::max(1, prgLines_->lineHeight());
-    return std::max(vandor::kProgramViewLines, (prg_->height() - 2 * prg_->frameWidth()) / line);
+    return std::max(1, (prg_->height() - 2 * prg_->frameWidth()) / line);
 }
 
 int Principal::stackWordsInView() const {

@@ -2,9 +2,11 @@
 
 #include <QFont>
 #include <QKeyEvent>
+#include <QWheelEvent>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "widgets/twips.h"
 
@@ -85,7 +87,8 @@ ProgramView::ProgramView(QWidget* parent) : QListView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The listing holds as many lines as the list shows: the text has the whole width.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
         if (scrollUsed) scrollUsed();
     });
@@ -97,6 +100,16 @@ void ProgramView::setCurrentLine(int row) {
         return;
     }
     selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+}
+
+void ProgramView::wheelEvent(QWheelEvent* event) {
+    wheelRest_ += event->angleDelta().y();
+    while (std::abs(wheelRest_) >= 120) {
+        const bool up = wheelRest_ > 0;
+        wheelRest_ += up ? -120 : 120;
+        if (wheelTurned) wheelTurned(up);
+    }
+    event->accept();
 }
 
 void ProgramView::keyPressEvent(QKeyEvent* event) {

@@ -64,14 +64,21 @@ public:
     std::function<void()> enterPressed;
     // F9: the breakpoint of the selected line, as a double click.
     std::function<void()> toggleBreakpoint;
-    // The user moved the scroll bar (by its arrows, its track, its slider or the wheel).
+    // The user moved the scroll bar (by its arrows, its track or its slider).
     std::function<void()> scrollUsed;
+    // The wheel turned a notch: up (true) or down. The list shows all its lines, so the wheel moves the
+    // listing itself.
+    std::function<void(bool up)> wheelTurned;
 
     int currentLine() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
     void setCurrentLine(int row);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    int wheelRest_ = 0;
 };
 
 }  // namespace vandor

@@ -18,6 +18,7 @@
 #include <vector>
 
 class QFont;
+class QPushButton;
 
 namespace vandor {
 
@@ -57,5 +58,8 @@ private:
 // the mnemonics' capitals and punctuation) with a pixel to spare above and below, when the text is centred in
 // the line as item views draw it. Tighter than the font's own line spacing, as the windows' lists are.
 int compactLineHeight(const QFont& font);
+
+// How many pixels a button's caption lacks to show whole at the button's present size (0 when it fits).
+int buttonCaptionLack(const QPushButton* button);
 
 }  // namespace vandor

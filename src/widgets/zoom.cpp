@@ -63,14 +63,22 @@ void Zoom::zoomOut() {
 
 QFont Zoom::fixedFont() const {
     QFont font = vandor::fixedFont();
+    if (!fixedFamilies_.isEmpty()) font.setFamilies(fixedFamilies_ + font.families());
     font.setPointSizeF(points_);
     return font;
 }
 
 QFont Zoom::captionFont() const {
     QFont font = vandor::captionFont();
+    if (!captionFamilies_.isEmpty()) font.setFamilies(captionFamilies_ + font.families());
     font.setPointSizeF(font.pointSizeF() * scale());
     return font;
+}
+
+void Zoom::setFamilies(const QStringList& fixed, const QStringList& captions) {
+    fixedFamilies_ = fixed;
+    captionFamilies_ = captions;
+    emit changed();
 }
 
 int Zoom::px(int twips) const { return static_cast<int>(std::lround(twips * scale() / kTwipsPerPixel)); }
@@ -140,6 +148,14 @@ QRect availableArea(const QWidget* window) {
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
+QRect centredPlacement(QSize size, QSize minimum, const QRect& area, int titleBar) {
+    const QSize room(area.width(), std::max(1, area.height() - titleBar));
+    const QSize placed = size.boundedTo(room).expandedTo(minimum.boundedTo(room));
+    const int x = area.x() + std::max(0, (room.width() - placed.width()) / 2);
+    const int y = area.y() + titleBar + std::max(0, (room.height() - placed.height()) / 2);
+    return {QPoint(x, y), placed};
+}
+
 namespace {
 
 // Centres the window in its screen's free area the first time it is shown, leaving room for the title
@@ -152,15 +168,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Show) return false;
         auto* window = static_cast<QWidget*>(watched);
-        const QRect area = availableArea(window);
         const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
-        const QSize room(area.width(), std::max(1, area.height() - titleBar));
-        QSize size = window->size().boundedTo(room).expandedTo(window->minimumSize().boundedTo(room));
-        if (size != window->size()) window->resize(size);
-        size = window->size();
-        const int x = area.x() + std::max(0, (area.width() - size.width()) / 2);
-        const int y = area.y() + titleBar + std::max(0, (room.height() - size.height()) / 2);
-        window->move(x, y);
+        const QRect place =
+            centredPlacement(window->size(), window->minimumSize(), availableArea(window), titleBar);
+        if (place.size() != window->size()) window->resize(place.size());
+        window->move(place.topLeft());
         window->removeEventFilter(this);
         deleteLater();
         return false;

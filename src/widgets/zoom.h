@@ -44,6 +44,9 @@ public:
     // The fixed-pitch font at the zoom size; the captions' font grown in proportion.
     QFont fixedFont() const;
     QFont captionFont() const;
+    // The families tried first for those fonts (empty: the usual ones, Liberation before DejaVu); every
+    // window is laid out again. For checking the windows with each installed family.
+    void setFamilies(const QStringList& fixed, const QStringList& captions);
     // A length or a rectangle in twips, in pixels at the zoom scale.
     int px(int twips) const;
     QRect px(int left, int top, int width, int height) const;
@@ -63,12 +66,16 @@ private:
     bool inFollowingWindow(QObject* watched) const;
 
     qreal points_ = kDefaultPoints;
+    QStringList fixedFamilies_;
+    QStringList captionFamilies_;
     int wheelRest_ = 0;  // wheel turns below one notch, kept for the next
 };
 
 // A window's first placement: centred on the screen it starts on (its parent's, else the one under the
 // mouse), no larger than that screen's free area. Runs once, when the window is first shown.
 void centreWhenFirstShown(QWidget* window);
+// Where such a window goes in a screen's free area, with the height of its title bar above it.
+QRect centredPlacement(QSize size, QSize minimum, const QRect& area, int titleBar);
 // The free area of the screen the window is (or will be) on.
 QRect availableArea(const QWidget* window);
 

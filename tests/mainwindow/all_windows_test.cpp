@@ -1,8 +1,10 @@
 // Every window of the simulator at every zoom step, with each installed font family: no text wider or
 // taller than its room, no control on its frame's line, every control named for a screen reader, Tab
-// in reading order. The same test runs again at QT_SCALE_FACTOR=1.5 (see CMakeLists.txt).
+// in reading order, the splash picture drawn for the pixel ratio. The same test runs again at
+// QT_SCALE_FACTOR=1.5 and 2 (see CMakeLists.txt).
 #include <QApplication>
 #include <QFontInfo>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -110,6 +112,16 @@ private slots:
         // The arrangement grows with the text.
         QVERIFY(main->findChild<QWidget*>(QStringLiteral("canvas"))->minimumWidth() >=
                 qRound(10110 / 15.0 * zoom.scale()) - 1);
+    }
+
+    // The splash picture has a pixel of its own for every device pixel of the screen: crisp at 1.5 and 2.
+    void splashPictureForThePixelRatio() {
+        auto* picture = splash->findChild<QLabel*>(QStringLiteral("Picture1"));
+        const QPixmap pixmap = picture->pixmap();
+        const qreal ratio = splash->devicePixelRatioF();
+        QCOMPARE(pixmap.devicePixelRatio(), ratio);
+        QCOMPARE(pixmap.size(), picture->size() * ratio);
+        QCOMPARE(pixmap.deviceIndependentSize().toSize(), picture->size());
     }
 
     void everyControlIsNamed() {

@@ -5,6 +5,7 @@
 //   AssemblyRun run;
 //   if (assembleSource(bytes, filelst, filehex, messages, run)) use(*run.image);
 //   run.lastPass;                          // 1, 2 or 3: the pass whose listing filelst holds
+//   run.errorsLeftOut;                     // reports too many to write, told in a last line
 #pragma once
 
 #include <memory>
@@ -27,7 +28,8 @@ struct AssemblyRun {
     SymbolTable symbols;
     std::unique_ptr<CodeImage> image;  // set only after a run without errors
     int lastPass = 0;
-    int errorCount = 0;  // error reports written
+    int errorCount = 0;         // error reports written
+    int64_t errorsLeftOut = 0;  // reports past the size budget: counted, not written
 };
 
 // True when no pass reported an error; run.image then holds the code image. The bytes must outlive run

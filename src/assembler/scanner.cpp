@@ -28,23 +28,23 @@ std::string withoutBlanks(std::string_view s) {
 
 SourceText readSource(std::string_view bytes) {
     SourceText src;
+    // A byte-order mark is how some editors begin a UTF-8 file, not text of its first line.
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     src.rawLines.reserve(lines);
     src.statements.reserve(lines);
+    // The next LF and the next CR at or after pos, each searched again only once passed, so that a file
+    // of one kind of line end is not searched to its end for the other at every line.
+    size_t lf = bytes.find('\n');
+    size_t cr = bytes.find('\r');
     size_t pos = 0;
     while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        size_t next;
-        if (end == std::string_view::npos) {
-            end = bytes.size();
-            next = end;
-        } else {
-            next = end + 1;
-        }
-        size_t stop = end;
-        // The CR of a CR LF pair, or of a last line that ends in CR alone, is the line end.
-        if (stop > pos && bytes[stop - 1] == '\r') --stop;
-        const std::string_view raw = bytes.substr(pos, stop - pos);
+        if (lf < pos) lf = bytes.find('\n', pos);
+        if (cr < pos) cr = bytes.find('\r', pos);
+        // A line ends at LF, at CR LF, or at a CR alone (old Macintosh files).
+        const size_t end = std::min({lf, cr, bytes.size()});
+        const size_t next = end == cr && cr + 1 == lf ? lf + 1 : end + 1;
+        const std::string_view raw = bytes.substr(pos, end - pos);
         std::string text = cleanLine(raw);
         if (!text.empty()) {
             Statement st;

@@ -35,7 +35,8 @@ struct SourceText {
     std::vector<Statement> statements;
 };
 
-// Lines end in CR LF or a lone LF; a last line without an end counts. An empty text has no line.
+// Lines end in CR LF, LF or a lone CR; a last line without an end counts, a UTF-8 byte-order mark at the
+// start is not part of the first line. An empty text has no line.
 SourceText readSource(std::string_view bytes);
 
 // The cleaned text of one raw line; empty when the line is blank or only a comment.

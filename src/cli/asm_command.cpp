@@ -12,6 +12,7 @@
 
 #include "assembler/assembler.h"
 #include "cli/commands.h"
+#include "cli/terminal_text.h"
 
 namespace vandor::cli {
 namespace {
@@ -106,7 +107,7 @@ int AsmCommand::run(std::ostream& out, std::ostream& err) {
     const bool ok = Ensambla(paths.source, paths.object, filelst, filehex, messages);
     const bool listed = creafilelst(filelst.text, paths.listing, messages);
 
-    out << filehex.text << (ok ? "Ensamblado correcto" : "Ensamblado incorrecto") << "\r\n";
+    writeForTerminal(out, filehex.text) << (ok ? "Ensamblado correcto" : "Ensamblado incorrecto") << "\r\n";
     out.flush();
     // A file that could not be read or written (its message went to stderr) is a file error.
     if (messages.count() > 0 || !listed) return 2;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vandor {
 namespace {
@@ -26,19 +28,38 @@ TEST(ScannerReading, LineEndsRawLinesAndStatementNumbers) {
     }
 }
 
-TEST(ScannerReading, EdgesOfTheFile) {
-    EXPECT_TRUE(readSource("").rawLines.empty());
-    EXPECT_EQ(readSource("\r\n").rawLines.size(), 1u);
-    EXPECT_EQ(readSource("NOP\r\n").rawLines.size(), 1u);
-    EXPECT_EQ(readSource("NOP").rawLines.size(), 1u);
-    // A CR that is not part of the line end stays in the raw line.
-    const std::string bytes("A\rB\r\nC\r", 7);
-    const SourceText src = readSource(bytes);
-    ASSERT_EQ(src.rawLines.size(), 2u);
-    EXPECT_EQ(src.rawLines[0], "A\rB");
-    EXPECT_EQ(src.rawLines[1], "C");
-    const std::string withNul("N\0P\n", 4);
-    const SourceText nul = readSource(withNul);
+// How the bytes of a file fall into raw lines: every kind of line end, a byte-order mark, the edges.
+TEST(ScannerReading, LineEndsAndEdgesOfTheFile) {
+    const struct {
+        std::string_view bytes;
+        std::vector<std::string_view> lines;
+    } cases[] = {
+        {"", {}},
+        {"\r\n", {""}},
+        {"NOP\r\n", {"NOP"}},
+        {"NOP", {"NOP"}},
+        {"A\nB\n", {"A", "B"}},
+        {"A\rB\r", {"A", "B"}},                        // lone CR, as old Macintosh editors save
+        {"A\rB\r\nC\nD", {"A", "B", "C", "D"}},        // all three mixed
+        {"A\r\rB", {"A", "", "B"}},
+        {"A\r\r\nB", {"A", "", "B"}},                   // a CR, then a CR LF
+        {"A\n\rB", {"A", "", "B"}},
+        {"\r\r\r", {"", "", ""}},
+        {"\xEF\xBB\xBFNOP\r\nHLT", {"NOP", "HLT"}},     // the byte-order mark is skipped
+        {"\xEF\xBB\xBF", {}},
+        {"\xEF\xBBNOP", {"\xEF\xBBNOP"}},               // not a whole mark: text as it stands
+        {"NOP\r\n\xEF\xBB\xBF", {"NOP", "\xEF\xBB\xBF"}},  // only at the start
+        {std::string_view("N\0P\n", 4), {std::string_view("N\0P", 3)}},
+    };
+    for (const auto& c : cases) {
+        const SourceText src = readSource(c.bytes);
+        EXPECT_EQ(src.rawLines, c.lines) << testing::PrintToString(std::string(c.bytes));
+    }
+    const SourceText mac = readSource("; uno\r  nop\rhlt\r");
+    ASSERT_EQ(mac.statements.size(), 2u);
+    EXPECT_EQ(mac.statements[0].text, "NOP");
+    EXPECT_EQ(mac.statements[1].line, 2);
+    const SourceText nul = readSource(std::string_view("N\0P\n", 4));
     ASSERT_EQ(nul.statements.size(), 1u);
     EXPECT_EQ(nul.statements[0].text, std::string("N\0P", 3));
 }

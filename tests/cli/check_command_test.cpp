@@ -262,6 +262,13 @@ TEST_F(CheckCommand, BadExerciseStopsBeforeAnySource) {
               "ej.toml:6: 'a': valor hexadecimal incorrecto \"1G\"\n");
     EXPECT_FALSE(fs::exists(dir / "notas.csv"));
     EXPECT_FALSE(fs::exists(dir / "uno.HEX"));
+
+    // An accent in a bare key, as a Spanish teacher types it.
+    writeFile(dir / "suma.toml", "título = \"Suma\"\n[[caso]]\n");
+    const Outcome accent = check("suma.toml uno.asm");
+    EXPECT_EQ(accent.status, 2);
+    EXPECT_EQ(accent.out, "");
+    EXPECT_EQ(accent.err, "suma.toml:1: clave con caracteres no válidos: 'título' (use comillas: \"título\" = …)\n");
 }
 
 TEST_F(CheckCommand, UsageErrors) {

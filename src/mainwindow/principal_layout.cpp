@@ -458,8 +458,7 @@ void Principal::relayout() {
     const int dy = std::max(0, canvas_->height() - base.height());
 
     // Across: the grid frames widen only by the whole width the text column needs, or not at all.
-    const int gridWidth = zoom.px(6255);
-    const int textNeed = std::max(0, grdmem_->fullWidth(true) - gridWidth);
+    const int textNeed = std::max(0, grdmem_->fullWidth(true) - zoom.px(6255));
     const int gridRoom = dx >= textNeed ? textNeed : 0;
     const int listRoom = dx - gridRoom;
 
@@ -472,6 +471,12 @@ void Principal::relayout() {
     const int memoryRoom = rest - portRoom;
 
     layout_.apply(zoom, {listRoom, gridRoom}, {topRoom, memoryRoom, portRoom});
+    // Where this system's fixed font needs more width than the layout gives, a grid widens inside its
+    // frame to show its 16 columns whole.
+    for (GridView* grid : {grdmem_, grdport_}) {
+        const int room = grid->parentWidget()->width() - grid->x() - 2;
+        grid->resize(std::clamp(grid->fullWidth(false), grid->width(), std::max(grid->width(), room)), grid->height());
+    }
     grdmem_->setTextColumnShown(grdmem_->width() >= grdmem_->fullWidth(true));
 
     // Where the room lets the lists show more lines, they list more.

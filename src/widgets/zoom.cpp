@@ -81,7 +81,7 @@ void Zoom::setFamilies(const QStringList& fixed, const QStringList& captions) {
     emit changed();
 }
 
-int Zoom::px(int twips) const { return static_cast<int>(std::lround(twips * scale() / kTwipsPerPixel)); }
+int Zoom::px(int twips) const { return static_cast<int>(std::lround(twips * layoutScale() / kTwipsPerPixel)); }
 
 QRect Zoom::px(int left, int top, int width, int height) const {
     return QRect(px(left), px(top), px(width), px(height));

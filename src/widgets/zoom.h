@@ -32,8 +32,11 @@ public:
     static const QList<qreal>& steps();
 
     qreal points() const { return points_; }
-    // The size against the default: every twips position and caption grows by it.
+    // The size against the default: captions grow by it.
     qreal scale() const { return points_ / kDefaultPoints; }
+    // What the windows' places grow by: the scale, but never below the default arrangement (a smaller
+    // text keeps the default places, whose scroll bars and frames do not shrink with it).
+    qreal layoutScale() const { return scale() > 1 ? scale() : 1; }
 
     // The nearest step to `points`.
     void setPoints(qreal points);
@@ -47,7 +50,7 @@ public:
     // The families tried first for those fonts (empty: the usual ones, Liberation before DejaVu); every
     // window is laid out again. For checking the windows with each installed family.
     void setFamilies(const QStringList& fixed, const QStringList& captions);
-    // A length or a rectangle in twips, in pixels at the zoom scale.
+    // A length or a rectangle in twips, in pixels at the layout's scale.
     int px(int twips) const;
     QRect px(int left, int top, int width, int height) const;
 

@@ -111,7 +111,7 @@ private slots:
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         // The arrangement grows with the text.
         QVERIFY(main->findChild<QWidget*>(QStringLiteral("canvas"))->minimumWidth() >=
-                qRound(10110 / 15.0 * zoom.scale()) - 1);
+                qRound(10110 / 15.0 * std::max<qreal>(1, zoom.scale())) - 1);
     }
 
     // The splash picture has a pixel of its own for every device pixel of the screen: crisp at 1.5 and 2.

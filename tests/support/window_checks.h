@@ -109,6 +109,16 @@ inline void checkItemView(const QAbstractItemView* view, QStringList& faults) {
     const QAbstractItemModel* model = view->model();
     if (!model) return;
     const QRect inside = view->viewport()->rect();
+    // Without a horizontal scroll bar, a column that runs past the right edge can never be seen whole.
+    if (view->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff && model->rowCount() > 0) {
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QRect rect = view->visualRect(model->index(view->indexAt(QPoint(0, 0)).row(), column));
+            if (!rect.isEmpty() && rect.right() > inside.right()) {
+                faults << QStringLiteral("%1: column %2 runs %3 px past the right edge")
+                              .arg(where(view)).arg(column).arg(rect.right() - inside.right());
+            }
+        }
+    }
     const int rows = model->rowCount(), columns = model->columnCount();
     for (int row = 0; row < rows; ++row) {
         bool anyInView = false;

@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <algorithm>
 #include <tuple>
 
@@ -438,6 +439,16 @@ void Principal::applyZoom() {
     pilaLines_->setLineHeight(vandor::compactLineHeight(fixed));
     grdmem_->setTextFont(fixed);
     grdport_->setTextFont(fixed);
+    // The check boxes' squares grow with the text (the style draws them in the rectangle it is given).
+    const QString indicator =
+        zoom.scale() > 1 ? QStringLiteral("QCheckBox::indicator { width: %1px; height: %1px; }")
+                               .arg(qRound(style()->pixelMetric(QStyle::PM_IndicatorWidth) * zoom.scale()))
+                         : QString();
+    for (QCheckBox* box : canvas_->findChildren<QCheckBox*>()) {
+        box->setStyleSheet(indicator);
+        // A style sheet fixes the font a widget had when it was set: the caption's size is given again.
+        if (!box->text().isEmpty()) box->setFont(zoom.captionFont());
+    }
 
     const QSize canvasSize = defaultCanvasSize();
     canvas_->setMinimumSize(canvasSize);
@@ -471,13 +482,16 @@ void Principal::relayout() {
     const int memoryRoom = rest - portRoom;
 
     layout_.apply(zoom, {listRoom, gridRoom}, {topRoom, memoryRoom, portRoom});
-    // Where this system's fixed font needs more width than the layout gives, a grid widens inside its
-    // frame to show its 16 columns whole.
+    // A grid is as wide as its columns: where this system's fixed font needs more width than the layout
+    // gives, it widens inside its frame; where the zoomed layout gives more, it leaves the rest to the
+    // frame. The memory grid's text column shows when its place holds it whole.
+    const bool textShown = grdmem_->width() >= grdmem_->fullWidth(true);
+    grdmem_->setTextColumnShown(textShown);
     for (GridView* grid : {grdmem_, grdport_}) {
         const int room = grid->parentWidget()->width() - grid->x() - 2;
-        grid->resize(std::clamp(grid->fullWidth(false), grid->width(), std::max(grid->width(), room)), grid->height());
+        const int need = grid->fullWidth(grid == grdmem_ && textShown);
+        grid->resize(std::min(need, std::max(room, grid->width())), grid->height());
     }
-    grdmem_->setTextColumnShown(grdmem_->width() >= grdmem_->fullWidth(true));
 
     // Where the room lets the lists show more lines, they list more.
     const int lines = programLinesInView();

@@ -10,7 +10,7 @@
 
 #include "common/hex.h"
 #include "widgets/twips.h"
-#include "widgets/twips_layout.h"
+#include "widgets/compact_lines.h"
 
 namespace vandor {
 namespace {
@@ -33,7 +33,7 @@ int hexDigitValue(QChar c) {
     return -1;
 }
 
-// A heading row or column whose titles are drawn centred in their whole section: the style's own
+// A heading row or column whose titles are drawn on the rows' compact baseline: the style's own
 // margins would leave a short row's title too little height.
 class GridHeader final : public QHeaderView {
 public:
@@ -51,8 +51,8 @@ protected:
         const QVariant alignment = model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
         painter->save();
         painter->setPen(palette().color(QPalette::ButtonText));
-        painter->drawText(rect.adjusted(kCellMargins / 2, 0, -kCellMargins / 2, 0),
-                          alignment.isValid() ? alignment.toInt() : int(Qt::AlignCenter), text.toString());
+        drawCompactText(painter, rect.adjusted(kCellMargins / 2, 0, -kCellMargins / 2, 0), font(), text.toString(),
+                        alignment.isValid() ? Qt::Alignment(alignment.toInt()) : Qt::AlignCenter);
         painter->restore();
     }
 };
@@ -249,6 +249,7 @@ void GridModel::clearPendingDigit() {
 GridView::GridView(QWidget* parent) : QTableView(parent) {
     setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
     setVerticalHeader(new GridHeader(Qt::Vertical, this));
+    setItemDelegate(new CompactLineDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -22,6 +22,7 @@
 #include "mainwindow/principal.h"
 #include "mainwindow/program_view.h"
 #include "widgets/dialogs.h"
+#include "widgets/compact_lines.h"
 #include "widgets/frame.h"
 #include "widgets/hexbox.h"
 #include "widgets/twips.h"
@@ -253,6 +254,7 @@ void Principal::buildRegisters() {
     pila_->setSelectionMode(QAbstractItemView::NoSelection);
     pila_->setUniformItemSizes(true);
     pila_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pila_->setItemDelegate(new vandor::CompactLineDelegate(pila_));
     pila_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pilaLines_ = new vandor::LinesModel(pila_);
     pilaLines_->accessibleText = [this](int row) {
@@ -435,8 +437,11 @@ void Principal::applyZoom() {
     INS_->setFont(fixed);
     prg_->setFont(fixed);
     pila_->setFont(fixed);
-    prgLines_->setLineHeight(vandor::compactLineHeight(fixed));
-    pilaLines_->setLineHeight(vandor::compactLineHeight(fixed));
+    // At the default size the lists hold the layout's 29 program lines and 8 stack words: rows as compact
+    // as the text allows, spread to fill the list where the font would leave room for more.
+    const int line = vandor::compactLineHeight(fixed);
+    prgLines_->setLineHeight(std::max(line, (zoom.px(5715) - 2 * prg_->frameWidth()) / vandor::kProgramViewLines));
+    pilaLines_->setLineHeight(std::max(line, (zoom.px(1620) - 2 * pila_->frameWidth()) / 8));
     grdmem_->setTextFont(fixed);
     grdport_->setTextFont(fixed);
     // The check boxes' squares grow with the text (the style draws them in the rectangle it is given).

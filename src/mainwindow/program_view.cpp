@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "widgets/compact_lines.h"
 #include "widgets/twips.h"
 
 namespace vandor {
@@ -83,6 +84,7 @@ void LinesModel::setHighlightedRows(std::vector<bool> rows) {
 
 ProgramView::ProgramView(QWidget* parent) : QListView(parent) {
     setFont(fixedFont());
+    setItemDelegate(new CompactLineDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);

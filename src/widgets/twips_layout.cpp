@@ -57,16 +57,4 @@ QRect TwipsLayout::twipsOf(const QWidget* widget) const {
     return {};
 }
 
-int compactLineHeight(const QFont& font) {
-    const QFontMetrics metrics(font);
-    // Every character the lists and grids show: hexadecimal, the mnemonics' letters, "," "*" "?" ".".
-    const QRect ink = metrics.tightBoundingRect(QStringLiteral("0123456789ABCDEFHIJLMNOPRSTUVXZ,*?."));
-    // Item views centre the font's line box in the row (integer division, as the style aligns it); the
-    // row must hold the ink with a pixel of air on each side.
-    for (int height = ink.height() + 2;; ++height) {
-        const int baseline = (height - metrics.height()) / 2 + metrics.ascent();
-        if (baseline + ink.top() >= 1 && baseline + ink.bottom() <= height - 2) return height;
-    }
-}
-
 }  // namespace vandor

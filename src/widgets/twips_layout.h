@@ -54,11 +54,6 @@ private:
     std::vector<Item> items_;
 };
 
-// The height of a line of a list or grid that shows every glyph of its text whole (hexadecimal digits,
-// the mnemonics' capitals and punctuation) with a pixel to spare above and below, when the text is centred in
-// the line as item views draw it. Tighter than the font's own line spacing, as the windows' lists are.
-int compactLineHeight(const QFont& font);
-
 // How many pixels a button's caption lacks to show whole at the button's present size (0 when it fits).
 int buttonCaptionLack(const QPushButton* button);
 

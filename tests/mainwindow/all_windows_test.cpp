@@ -109,6 +109,14 @@ private slots:
         QStringList faults;
         for (QWidget* window : windows()) faults += window_checks::clippedTexts(window);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        // At the default size, at any pixel ratio, the program list shows its 29 lines and the stack its
+        // eight words.
+        if (points == Zoom::kDefaultPoints) {
+            main->resize(main->minimumSize());
+            settle();
+            QCOMPARE(main->findChild<QAbstractItemView*>(QStringLiteral("prg"))->model()->rowCount(), 29);
+            QCOMPARE(main->findChild<QAbstractItemView*>(QStringLiteral("pila"))->model()->rowCount(), 8);
+        }
         // The arrangement grows with the text.
         QVERIFY(main->findChild<QWidget*>(QStringLiteral("canvas"))->minimumWidth() >=
                 qRound(10110 / 15.0 * std::max<qreal>(1, zoom.scale())) - 1);

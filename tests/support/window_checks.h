@@ -27,6 +27,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "widgets/compact_lines.h"
 #include "widgets/dialogs.h"
 #include "widgets/frame.h"
 
@@ -98,7 +99,10 @@ inline void checkItem(const QAbstractItemView* view, const QModelIndex& index, c
                       .arg(where(view)).arg(index.row()).arg(index.column()).arg(text).arg(need).arg(room);
     }
     const QRect ink = metrics.tightBoundingRect(text);
-    const int baseline = (rect.height() - metrics.height()) / 2 + metrics.ascent();
+    // Compact rows put the ink in the middle; the style centres the font's line box.
+    const int baseline = qobject_cast<vandor::CompactLineDelegate*>(view->itemDelegateForIndex(index))
+                             ? vandor::compactBaseline(font, rect.height())
+                             : (rect.height() - metrics.height()) / 2 + metrics.ascent();
     if (baseline + ink.top() < 0 || baseline + ink.bottom() >= rect.height()) {
         faults << QStringLiteral("%1 row %2: \"%3\" is cut above or below (row %4 px high)")
                       .arg(where(view)).arg(index.row()).arg(text).arg(rect.height());
@@ -152,7 +156,10 @@ inline void checkHeader(const QHeaderView* header, QStringList& faults) {
         }
         const int height = header->orientation() == Qt::Horizontal ? header->height() : header->sectionSize(section);
         const QRect ink = metrics.tightBoundingRect(title);
-        const int baseline = (height - metrics.height()) / 2 + metrics.ascent();
+        // The grids draw their headings on the rows' compact baseline.
+        const bool compact = header->parentWidget() && header->parentWidget()->inherits("vandor::GridView");
+        const int baseline = compact ? vandor::compactBaseline(header->font(), height)
+                                     : (height - metrics.height()) / 2 + metrics.ascent();
         if (baseline + ink.top() < 0 || baseline + ink.bottom() >= height) {
             faults << QStringLiteral("%1 heading %2: \"%3\" cut above or below").arg(where(header)).arg(section).arg(title);
         }

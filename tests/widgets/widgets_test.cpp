@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "widgets/compact_lines.h"
 #include "widgets/dialogs.h"
 #include "widgets/frame.h"
 #include "widgets/hexbox.h"
@@ -53,18 +54,21 @@ private slots:
         QVERIFY(std::abs(button->geometry().center().x() - 110) <= 1);
     }
 
-    // Lines as tall as the text's ink needs, with a pixel to spare, at every zoom step.
+    // Lines as tall as the text's ink needs, with a pixel to spare, at every zoom step, in both families.
     void compactLinesShowTheInk() {
+        for (const char* family : {"Liberation Mono", "DejaVu Sans Mono"})
         for (qreal points : vandor::Zoom::steps()) {
+            vandor::Zoom::instance().setFamilies({QString::fromLatin1(family)}, {});
             vandor::Zoom::instance().setPoints(points);
             const QFont font = vandor::Zoom::instance().fixedFont();
             const QFontMetrics metrics(font);
             const int height = vandor::compactLineHeight(font);
             const QRect ink = metrics.tightBoundingRect(QStringLiteral("0123456789ABCDEF LXI SP,F000 *?."));
-            const int baseline = (height - metrics.height()) / 2 + metrics.ascent();
+            const int baseline = vandor::compactBaseline(font, height);
             QVERIFY2(baseline + ink.top() >= 1 && baseline + ink.bottom() <= height - 2, qPrintable(QString::number(points)));
             QVERIFY(height <= metrics.height());
         }
+        vandor::Zoom::instance().setFamilies({}, {});
     }
 
     // The highlight keeps a contrast of at least 4.5 with the text on light, dark and coloured grounds,

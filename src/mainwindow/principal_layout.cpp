@@ -148,7 +148,9 @@ void Principal::buildCommandRow() {
 }
 
 void Principal::buildEntryRow() {
-    entryFrame_ = frame("FrameEntrada", QString(), tw(120, 0, 3255, 615), {});
+    // The frame and the mnemonic reach a little further right than the layout's 3255 and 1095 twips, up
+    // to the command row: the longest instruction ("LXI SP,F000") needs that room in a fixed font.
+    entryFrame_ = frame("FrameEntrada", QString(), tw(120, 0, 3330, 615), {});
     speak(entryFrame_, {QStringLiteral("Edición de la línea"),
                         QStringLiteral("Dirección, bytes e instrucción de la línea seleccionada del programa")});
     txtDIR_ = box(entryFrame_, "txtDIR", tw(120, 240, 615, kBoxHeight),
@@ -164,7 +166,7 @@ void Principal::buildEntryRow() {
                   {QStringLiteral("Segundo operando"),
                    QStringLiteral("Tercer byte de la instrucción; vacío si la instrucción no lo tiene")});
     for (HexBox* b : {INSCO_, INSOP1_, INSOP2_}) b->setEmptyAllowed(true);
-    INS_ = label(entryFrame_, "INS", QString(), tw(2040, 240, 1095, kBoxHeight));
+    INS_ = label(entryFrame_, "INS", QString(), tw(1980, 240, 1320, kBoxHeight));
     speak(INS_, {QStringLiteral("Instrucción"), QStringLiteral("La instrucción de la línea seleccionada")});
 
     prg_ = new vandor::ProgramView(canvas_);

@@ -59,7 +59,9 @@ void Principal::prg_Click() {
     INSCO_->showValue(QString::fromLatin1(entry.opcode));
     INSOP1_->showValue(QString::fromLatin1(entry.operand1));
     INSOP2_->showValue(QString::fromLatin1(entry.operand2));
-    INS_->setText(QString::fromLatin1(entry.caption));
+    // The caption starts with the blank before the mnemonic; the label shows the instruction from its
+    // first letter.
+    INS_->setText(QString::fromLatin1(entry.caption).trimmed());
 }
 
 // The breakpoint mark changes; the list keeps its first line and its place.

@@ -56,6 +56,10 @@ private slots:
         main->regen();
         for (int i = 0; i < 6; ++i) main->Eje_paso_Click();
         main->listains_Click();
+        // The longest instruction text in the entry row.
+        main->regen();
+        auto* prg = main->findChild<QAbstractItemView*>(QStringLiteral("prg"));
+        prg->setCurrentIndex(prg->model()->index(0, 0));
 
         editor = std::make_unique<Editor>(dialogs);
         editor->show();

@@ -25,13 +25,14 @@ struct Place {
 };
 
 // The positions the layout gives (left, top, width, height in twips), relative to the frame that
-// holds each control.
+// holds each control. The entry row's frame and mnemonic reach further right than the layout's 3255 and
+// 2040 + 1095 twips: the longest instruction needs it in a fixed font.
 const Place kDefaultPlaces[] = {
     {"CargarHEX", 3480, 120, 855, 255}, {"Editar", 4440, 120, 735, 255},   {"Ensamblar", 5280, 120, 735, 255},
     {"about", 6120, 120, 735, 255},     {"listains", 7560, 120, 735, 255}, {"Ejecutar", 8400, 120, 735, 255},
     {"Eje_paso", 9240, 120, 735, 255},
-    {"FrameEntrada", 120, 0, 3255, 615}, {"txtDIR", 120, 240, 615, 285}, {"INSCO", 840, 240, 375, 285},
-    {"INSOP1", 1200, 240, 375, 285},     {"INSOP2", 1560, 240, 375, 285}, {"INS", 2040, 240, 1095, 285},
+    {"FrameEntrada", 120, 0, 3330, 615}, {"txtDIR", 120, 240, 615, 285}, {"INSCO", 840, 240, 375, 285},
+    {"INSOP1", 1200, 240, 375, 285},     {"INSOP2", 1560, 240, 375, 285}, {"INS", 1980, 240, 1320, 285},
     {"prg", 120, 720, 3255, 5715},
     {"Frame1", 3480, 480, 5175, 2415},
     {"txtA", 480, 240, 375, 285},   {"txtF", 480, 600, 375, 285},   {"txtB", 480, 960, 375, 285},

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -50,16 +51,21 @@ private slots:
         main->show();
         // Long instruction texts, a breakpoint's mark, values in every register, a trace.
         vandor::Simulator& sim = main->simulator();
-        const uint8_t program[] = {0x31, 0x00, 0xF0, 0x11, 0x00, 0x01, 0x3E, 0x7F, 0xC5, 0x77, 0xD3, 0x10, 0x3C};
+        const uint8_t program[] = {0x31, 0x00, 0xF0, 0x11, 0x00, 0x01, 0x21, 0x00, 0x20, 0x3E,
+                                   0x7F, 0xC5, 0x77, 0xD3, 0x10, 0x3C};
         for (size_t i = 0; i < sizeof program; ++i) sim.setMemory(static_cast<uint16_t>(i), program[i]);
         sim.setBreakpoint(3, true);
         main->regen();
-        for (int i = 0; i < 6; ++i) main->Eje_paso_Click();
+        for (int i = 0; i < 7; ++i) main->Eje_paso_Click();
         main->listains_Click();
-        // The longest instruction text in the entry row.
-        main->regen();
-        auto* prg = main->findChild<QAbstractItemView*>(QStringLiteral("prg"));
-        prg->setCurrentIndex(prg->model()->index(0, 0));
+        // The longest instruction text in the entry row: the program listed from 0000.
+        QApplication::setActiveWindow(main.get());
+        auto* address = main->findChild<QLineEdit*>(QStringLiteral("txtDIR"));
+        address->setFocus();
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("0000"));
+        main->findChild<QWidget*>(QStringLiteral("prg"))->setFocus();
+        QCOMPARE(main->findChild<QLabel*>(QStringLiteral("INS"))->text(), QStringLiteral("LXI SP,F000"));
 
         editor = std::make_unique<Editor>(dialogs);
         editor->show();

@@ -20,12 +20,12 @@
 namespace vandor {
 class Simulator;
 class Dialogs;
+class TraceGrid;
 class TraceModel;
 }  // namespace vandor
 
 class QLabel;
 class QPushButton;
-class QTableView;
 
 class Listapasos : public QWidget {
     Q_OBJECT
@@ -49,11 +49,12 @@ protected:
 private:
     void applyScrollRule();
     void showExplanation();
+    void applyZoom();
 
     vandor::Simulator& sim_;
     vandor::Dialogs& dialogs_;
     vandor::TraceModel* model_;
-    QTableView* lista_;
+    vandor::TraceGrid* lista_;
     QLabel* indicadores_;
     QPushButton* salvar_;
     QPushButton* borrar_;

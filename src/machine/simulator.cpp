@@ -236,6 +236,14 @@ bool Simulator::stepBack() {
 }
 
 void Simulator::step() {
+    watchHit_.reset();
+    if (!watches.empty()) [[unlikely]] {
+        if (auto hit = watches.hit(dataAccesses(m))) {
+            hit->instructionAddress = m.pc;
+            hit->instruction = {m.mem[m.pc], m.mem[m.pc + 1], m.mem[m.pc + 2]};
+            watchHit_ = hit;
+        }
+    }
     if (history_.recording()) recordStep();
     if (recordTrace) trace.listainstru(m);
     m.EjecutaPASO(false);
@@ -244,7 +252,8 @@ void Simulator::step() {
     ++steps_;
 }
 
-void Simulator::startRun() {
+void Simulator::startRun(const RunTarget& target) {
+    target_ = target;
     running_ = true;
     haltStopped_ = false;
 }
@@ -257,12 +266,22 @@ StopReason Simulator::run(uint64_t maxSteps) {
     if (!running_) return StopReason::Stopped;
     haltStopped_ = false;
     for (uint64_t i = 0; i < maxSteps; ++i) {
+        const bool returned = target_.watchesReturns() && isReturnTaken(m);
         step();
         if (!running_) [[unlikely]]
             return haltStopped_ ? StopReason::Halt : StopReason::Stopped;
+        // A watched cell wins over a breakpoint reached by the same step.
+        if (watchHit_) [[unlikely]] {
+            stopRun();
+            return StopReason::Watch;
+        }
         if (m.breakpoints[m.pc]) [[unlikely]] {
             stopRun();
             return StopReason::Breakpoint;
+        }
+        if (target_.reached(m, returned)) [[unlikely]] {
+            stopRun();
+            return StopReason::Target;
         }
         if (traceLimit != 0 && recordTrace && trace.size() >= traceLimit) [[unlikely]] {
             stopRun();

@@ -22,9 +22,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "machine/history.h"
 #include "machine/machine.h"
+#include "machine/run_target.h"
 #include "machine/trace.h"
 #include "machine/watchpoints.h"
 
@@ -36,6 +38,8 @@ enum class StopReason {
     Halt,        // a HLT was left with "Continuar ejecución" unchecked
     Stopped,     // the run was stopped from outside (the "&Parar" button)
     TraceFull,   // the trace reached its row limit
+    Watch,       // the step's instruction read or wrote a watched cell (lastWatchHit() tells which)
+    Target,      // step over, step out or run to here arrived
 };
 
 // The interrupt check boxes whose shown value the simulator remembers.
@@ -157,7 +161,9 @@ public:
 
     // The running flag carried by the caption of Ejecutar ("&Parar" while true).
     bool running() const { return running_; }
-    void startRun();  // Ejecutar_Click in the stopped state, before its loop
+    // Ejecutar_Click in the stopped state, before its loop; with a target, the run also stops where the
+    // target says (step over, step out, run to here).
+    void startRun(const RunTarget& target = {});
     void stopRun();   // Ejecutar_Click in the running state
 
     // Up to maxSteps steps of the continuous run, each followed by the breakpoint test. Returns why it
@@ -165,6 +171,8 @@ public:
     // Needs running() true; returns Stopped at once otherwise.
     StopReason run(uint64_t maxSteps);
     uint64_t stepsExecuted() const { return steps_; }
+    // What touched a watched cell in the last step that did (a run stopped with Watch, or a single step).
+    const std::optional<WatchHit>& lastWatchHit() const { return watchHit_; }
 
 private:
     // The old value of a cell about to be written from outside a step, for the latest history record.
@@ -192,6 +200,8 @@ private:
     bool haltStopped_ = false;  // the run in progress was stopped by a HLT
     uint64_t steps_ = 0;
     History history_;
+    RunTarget target_;
+    std::optional<WatchHit> watchHit_;
 };
 
 }  // namespace vandor

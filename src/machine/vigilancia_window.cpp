@@ -1,8 +1,8 @@
 #include "machine/vigilancia_window.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,12 +10,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <algorithm>
 
 #include "machine/simulator.h"
 #include "machine/watchpoints.h"
 #include "widgets/dialogs.h"
 #include "widgets/hexbox.h"
 #include "widgets/twips.h"
+#include "widgets/zoom.h"
 
 using vandor::HexBox;
 using vandor::Watchpoint;
@@ -35,12 +37,9 @@ Vigilancia::Vigilancia(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     : QWidget(parent, Qt::Window), sim_(sim), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Vigilancia"));
     setWindowTitle(QStringLiteral("Vigilancia"));
-    setFont(vandor::captionFont());
 
     lista_ = new QListWidget(this);
     lista_->setObjectName(QStringLiteral("lstVigilancia"));
-    lista_->setFont(vandor::fixedFont());
-    lista_->setMinimumHeight(vandor::twips(1500));
 
     optMemoria_ = new QRadioButton(QStringLiteral("&Memoria"), this);
     optMemoria_->setObjectName(QStringLiteral("optMemoria"));
@@ -48,16 +47,19 @@ Vigilancia::Vigilancia(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     optPuerto_->setObjectName(QStringLiteral("optPuerto"));
     optMemoria_->setChecked(true);
 
-    auto makeBox = [this](const char* name, int width) {
+    auto makeBox = [this](const char* name, int width, const char* spoken, const char* description) {
         auto* b = new HexBox(dialogs_, this, width);
         b->setObjectName(QString::fromLatin1(name));
-        b->setFixedWidth(vandor::twips(width + 120));
+        b->setAccessibleName(QString::fromUtf8(spoken));
+        b->setAccessibleDescription(QString::fromUtf8(description));
         return b;
     };
-    txtDesde_ = makeBox("txtDesde", kAddressBox);
-    txtHasta_ = makeBox("txtHasta", kAddressBox);
-    txtPuertoDesde_ = makeBox("txtPuertoDesde", kPortBox);
-    txtPuertoHasta_ = makeBox("txtPuertoHasta", kPortBox);
+    txtDesde_ = makeBox("txtDesde", kAddressBox, "Desde la dirección", "Primera dirección vigilada, cuatro cifras hexadecimales");
+    txtHasta_ = makeBox("txtHasta", kAddressBox, "Hasta la dirección",
+                        "Última dirección vigilada; vacía, solo se vigila la primera");
+    txtPuertoDesde_ = makeBox("txtPuertoDesde", kPortBox, "Desde el puerto", "Primer puerto vigilado, dos cifras hexadecimales");
+    txtPuertoHasta_ = makeBox("txtPuertoHasta", kPortBox, "Hasta el puerto",
+                              "Último puerto vigilado; vacío, solo se vigila el primero");
     // An empty "Hasta" watches the one cell of "Desde".
     for (HexBox* b : {txtHasta_, txtPuertoHasta_}) {
         b->setEmptyAllowed(true);
@@ -80,6 +82,21 @@ Vigilancia::Vigilancia(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     cerrar_ = new QPushButton(QStringLiteral("Ce&rrar"), this);
     cerrar_->setObjectName(QStringLiteral("cerrar"));
     for (QPushButton* b : {Anadir_, Quitar_, cerrar_}) b->setAutoDefault(false);
+
+    const std::pair<QWidget*, const char*> spoken[] = {
+        {lista_, "Vigilancias|Las direcciones y puertos vigilados; Supr quita el seleccionado"},
+        {optMemoria_, "Memoria|Vigilar direcciones de memoria (Alt+M)"},
+        {optPuerto_, "Puerto|Vigilar puertos de entrada y salida (Alt+P)"},
+        {cboAcceso_, "Acceso|Lo que para la ejecución: escritura, lectura o las dos (Alt+C)"},
+        {Anadir_, "Añadir|Añade la vigilancia escrita (Alt+A)"},
+        {Quitar_, "Quitar|Quita la vigilancia seleccionada (Alt+Q)"},
+        {cerrar_, "Cerrar|Cierra la ventana (Alt+R)"},
+    };
+    for (auto [widget, text] : spoken) {
+        const QStringList parts = QString::fromUtf8(text).split(QLatin1Char('|'));
+        widget->setAccessibleName(parts[0]);
+        widget->setAccessibleDescription(parts[1]);
+    }
 
     auto* grid = new QGridLayout;
     grid->addWidget(optMemoria_, 0, 0, 1, 2);
@@ -116,6 +133,21 @@ Vigilancia::Vigilancia(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
 
     kindChanged();
     refresh();
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+}
+
+// Captions, the list and the boxes at the zoom's size; each box as wide as its digits need.
+void Vigilancia::applyZoom() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    setFont(zoom.captionFont());
+    const QFont fixed = zoom.fixedFont();
+    lista_->setFont(fixed);
+    lista_->setMinimumHeight(zoom.px(1500));
+    for (HexBox* b : {txtDesde_, txtHasta_, txtPuertoDesde_, txtPuertoHasta_}) {
+        b->setFont(fixed);
+        b->setFixedWidth(QFontMetrics(fixed).horizontalAdvance(QString(b->digits() + 1, QLatin1Char('0'))) + 8);
+    }
+    adjustSize();
 }
 
 void Vigilancia::kindChanged() {

@@ -39,6 +39,7 @@ signals:
     void watchesChanged();
 
 private:
+    void applyZoom();
     void kindChanged();
     // The watchpoint the entry boxes describe, or nothing after telling the user what is wrong.
     std::optional<vandor::Watchpoint> entered();

@@ -14,6 +14,7 @@
 #include "hexfile/hexfile.h"
 #include "inspect/listapasos.h"
 #include "machine/halt_window.h"
+#include "machine/vigilancia_window.h"
 #include "mainwindow/grid_models.h"
 #include "widgets/dialogs.h"
 #include "widgets/hexbox.h"
@@ -65,6 +66,7 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildControl();
     buildMemory();
     buildPorts();
+    buildDebugger();
     buildTabOrder();
     resize(vandor::twips(10110), vandor::twips(6600));
     canvas_->installEventFilter(this);
@@ -79,6 +81,7 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     });
     sim_.haltDialog = this;
     sim_.traceLimit = kTraceRowLimit;
+    sim_.setHistoryLimit(vandor::History::kMaxSteps);
     sim_.m.observer = this;
 
     paintTimer_.setInterval(kPaintInterval);
@@ -98,6 +101,7 @@ Principal::~Principal() {
     delete trace_;
     delete halt_;
     delete editor_;
+    delete vigilancia_;
 }
 
 void Principal::Form_Load() {
@@ -116,6 +120,7 @@ void Principal::Form_Load() {
     grdport_SelChange();
     sim_.views = this;
     sim_.Reset_Click();
+    updateRunControls();
 }
 
 void Principal::showEvent(QShowEvent* event) {
@@ -145,11 +150,15 @@ void Principal::loadObject(const QString& path, QWidget* over) {
     try {
         LoadMessages messages(dialogs_, over);
         const bool loaded = vandor::carga(sim_.m, QFile::encodeName(path).toStdString(), messages);
+        sim_.objectLoaded();
         regen();
+        updateRunControls();
         if (action) endAction();
         if (loaded) dialogs_.message(over, QStringLiteral("Carga correcta"));
     } catch (const std::exception&) {
+        sim_.objectLoaded();
         regen();
+        updateRunControls();
         if (action) endAction();
         dialogs_.message(over, QStringLiteral("Fichero incorrecto"));
     }

@@ -49,10 +49,12 @@ class ProgramView;
 
 class Editor;
 class Halt;
+class Vigilancia;
 class Listapasos;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QListView;
 class QPushButton;
 class QScrollArea;
@@ -102,6 +104,15 @@ public:
     void listains_Click();
     void Ejecutar_Click();
     void Eje_paso_Click();
+    // The debugger's commands (principal_debug.cpp).
+    void PasoAtras_Click();
+    void PasoEncima_Click();
+    void SalirSub_Click();
+    // "Ejecutar hasta aquí" on the program line with this address.
+    void runToHere(uint16_t address);
+    void Vigilar_Click();
+    // The watchpoint window, created on first use.
+    Vigilancia* watchWindow();
 
     // The row limit of the trace, at which a run stops.
     static constexpr size_t kTraceRowLimit = 50'000'000;
@@ -134,6 +145,7 @@ private:
     void buildControl();
     void buildMemory();
     void buildPorts();
+    void buildDebugger();
     void buildTabOrder();
     struct GridFrameLayout {
         QString title;
@@ -233,6 +245,13 @@ private:
 
     // Run loop.
     void runLoop();
+    // Starts a run (Ejecutar, or one of the debugger's commands with its target) and its loop.
+    void startRun(const vandor::RunTarget& target);
+    // After a run or a step: the message line and the watched cell a run stopped at.
+    void showStop(vandor::StopReason why);
+    void showMessage(const QString& text);
+    void refreshWatchList();
+    void prgContextMenu(const QPoint& at);
 
     // The editor's guard before the window closes (editor_command.cpp).
     bool editorAllowsClose();
@@ -281,6 +300,16 @@ private:
     QPushButton* listains_;
     QPushButton* Ejecutar_;
     QPushButton* Eje_paso_;
+    QPushButton* PasoAtras_;
+
+    // Debugger frame and the message line.
+    QGroupBox* FrameDepuracion_;
+    QPushButton* PasoEncima_;
+    QPushButton* SalirSub_;
+    QPushButton* Vigilar_;
+    QListWidget* lstVigilancia_;
+    QLabel* lblMensaje_;
+    QPointer<Vigilancia> vigilancia_;
 
     // Registers.
     vandor::HexBox *txtA_, *txtF_, *txtB_, *txtC_, *txtD_, *txtE_, *txtH_, *txtL_;

@@ -21,7 +21,7 @@ constexpr const char* kRunUsage =
     "Carga el fichero objeto Intel HEX en una máquina nueva (memoria y puertos a 00, RESET) y lo ejecuta\n"
     "paso a paso como la ejecución continua. Al final escribe una línea con el estado de la máquina:\n"
     "  A=.. B=.. C=.. D=.. E=.. F=.. H=.. L=.. M=.. BC=.... DE=.... HL=.... PC=.... SP=.... IE=.\n"
-    "  M5.5=. M6.5=. M7.5=. I7.5=. SID=. SOD=. PASOS=n FIN=HLT|PASOS|BREAK\n"
+    "  M5.5=. M6.5=. M7.5=. I7.5=. SID=. SOD=. PASOS=n FIN=HLT|PASOS|BREAK|WATCH\n"
     "\n"
     "Opciones (valores hexadecimales de 1 a 4 cifras, mayúsculas o minúsculas):\n"
     "  --pc HHHH        PC antes del primer paso\n"
@@ -35,6 +35,10 @@ constexpr const char* kRunUsage =
     "  --on-hlt MODO    STOP (por defecto: termina tras el HLT), RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR\n"
     "                   (se sale del HLT así y la ejecución continúa)\n"
     "  --break HHHH     punto de parada en esa dirección; repetible\n"
+    "  --watch SPEC     vigila memoria (HHHH o HHHH-HHHH) o puertos (PHH o PHH-PHH), con :r (lectura),\n"
+    "                   :w (escritura, por defecto) o :rw; la ejecución termina tras la instrucción que\n"
+    "                   lee o escribe una celda vigilada (FIN=WATCH); repetible\n"
+    "  --back K         al final deshace los K últimos pasos (como mucho los ejecutados y 1000000)\n"
     "  --help           esta ayuda\n"
     "\n"
     "Salida: 0 si se ejecutó; 2 ante un error de uso, de carga o de fichero.\n";
@@ -117,6 +121,16 @@ public:
                             withValue("--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no ")));
         option("--break", [&o](const std::string& v) { o.breakpoints.push_back(*parseHex(v)); })
             ->check(hexWord("--break"));
+        option("--watch", [&o](const std::string& v) { o.watches.push_back(*parseWatchSpec(v)); })
+            ->check(accepts([](const std::string& v) { return parseWatchSpec(v).has_value(); },
+                            withValue("--watch espera HHHH, HHHH-HHHH, PHH o PHH-PHH, con :r, :w o :rw; no ")));
+        option("--back", [&o](const std::string& v) { o.back = *parseDecimal(v); })
+            ->check(accepts(
+                [](const std::string& v) {
+                    const auto k = parseDecimal(v);
+                    return k && *k <= kMaxBack;
+                },
+                withValue("--back espera un número de pasos de 0 a 1000000, no ")));
     }
 
     int run(std::ostream& out, std::ostream& err) override {

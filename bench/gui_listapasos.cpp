@@ -20,7 +20,6 @@ namespace {
 // A trace of `rows` rows made as a run of NOPs through all of memory would make it.
 void fill(vandor::Simulator& sim, size_t rows) {
     sim.trace.clear();
-    sim.trace.reserve(rows);
     while (sim.trace.size() < rows) {
         sim.trace.listainstru(sim.m);
         sim.m.pc = static_cast<uint16_t>(sim.m.pc + 1);

@@ -8,6 +8,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -122,7 +124,12 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     buttons->addWidget(borrar_);
     buttons->addWidget(cerrar_);
     buttons->addStretch();
+    descartadas_ = new QLabel(this);
+    descartadas_->setObjectName(QStringLiteral("descartadas"));
+    descartadas_->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(descartadas_);
     layout->addWidget(lista_, 1);
     layout->addLayout(buttons);
     resize(minimumSizeHint());
@@ -151,12 +158,24 @@ void Listapasos::flush() {
     if (!model_->outOfDate()) return;
     QElapsedTimer cost;
     cost.start();
-    const int before = model_->rowCount();
-    model_->sync();
-    if (model_->rowCount() > before) applyScrollRule();
+    if (model_->sync()) applyScrollRule();
+    showDropped();
     const qint64 paint = static_cast<TraceGrid*>(lista_)->lastPaintCost();
     flushInterval_ = std::max(kMinFlushInterval, kFlushCostFactor * (cost.elapsed() + paint));
     sinceFlush_.restart();
+}
+
+void Listapasos::showDropped() {
+    const uint64_t dropped = sim_.trace.dropped();
+    if (dropped == 0) {
+        descartadas_->hide();
+        return;
+    }
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    descartadas_->setText(QStringLiteral("Se han descartado las %1 filas más antiguas; se conservan las %2 últimas.")
+                              .arg(spanish.toString(static_cast<qulonglong>(dropped)),
+                                   spanish.toString(static_cast<qulonglong>(sim_.trace.size()))));
+    descartadas_->show();
 }
 
 void Listapasos::applyScrollRule() {
@@ -188,6 +207,7 @@ void Listapasos::borrar_Click() {
     flushTimer_.stop();
     sim_.trace.clear();
     model_->reload();
+    showDropped();
 }
 
 void Listapasos::cerrar_Click() { close(); }
@@ -206,6 +226,7 @@ void Listapasos::closeEvent(QCloseEvent* event) {
     flushTimer_.stop();
     sim_.trace.clear();
     model_->reload();
+    showDropped();
     event->accept();
 }
 

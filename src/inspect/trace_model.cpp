@@ -6,6 +6,8 @@ namespace vandor {
 
 TraceModel::TraceModel(const Trace& trace, QObject* parent) : QAbstractTableModel(parent), trace_(trace) {
     announced_ = traceRows();
+    firstAnnounced_ = trace_.dropped();
+    generation_ = trace_.generation();
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
 }
 
@@ -49,30 +51,51 @@ Qt::ItemFlags TraceModel::flags(const QModelIndex& index) const {
 }
 
 bool TraceModel::outOfDate() const {
-    if (traceRows() != announced_) return true;
+    if (trace_.generation() != generation_ || trace_.dropped() != firstAnnounced_ || traceRows() != announced_)
+        return true;
     return announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_;
 }
 
-void TraceModel::sync() {
+bool TraceModel::sync() {
+    if (trace_.generation() != generation_) {
+        reload();
+        return announced_ > 0;
+    }
+    const uint64_t dropped = trace_.dropped();
+    if (dropped != firstAnnounced_) {
+        const uint64_t gone = dropped - firstAnnounced_;
+        if (gone >= static_cast<uint64_t>(announced_)) {
+            reload();
+            return announced_ > 0;
+        }
+        beginRemoveRows({}, 0, static_cast<int>(gone) - 1);
+        announced_ -= static_cast<int>(gone);
+        firstAnnounced_ = dropped;
+        endRemoveRows();
+    }
     const int rows = traceRows();
     if (rows < announced_) {
         reload();
-        return;
+        return announced_ > 0;
     }
     if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
         emit dataChanged(index(announced_ - 1, 0), index(announced_ - 1, kTraceColumns - 1));
     }
-    if (rows > announced_) {
+    const bool added = rows > announced_;
+    if (added) {
         beginInsertRows({}, announced_, rows - 1);
         announced_ = rows;
         endInsertRows();
     }
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
+    return added;
 }
 
 void TraceModel::reload() {
     beginResetModel();
     announced_ = traceRows();
+    firstAnnounced_ = trace_.dropped();
+    generation_ = trace_.generation();
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
     endResetModel();
 }

@@ -86,9 +86,6 @@ public:
     void Ejecutar_Click();
     void Eje_paso_Click();
 
-    // The row limit of the trace, at which a run stops.
-    static constexpr size_t kTraceRowLimit = 50'000'000;
-
 protected:
     void closeEvent(QCloseEvent* event) override;  // Form_QueryUnload
     void showEvent(QShowEvent* event) override;

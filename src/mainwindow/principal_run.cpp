@@ -9,14 +9,6 @@
 
 using vandor::StopReason;
 
-namespace {
-
-const QString kTraceFullMessage = QStringLiteral(
-    "El listado de pasos está lleno.\r\nGuárdelo con \"Salvar\" o bórrelo con \"Borrar\" en la ventana "
-    "del listado para seguir ejecutando.");
-
-}  // namespace
-
 void Principal::updateRunControls() {
     const bool running = sim_.running();
     Ejecutar_->setText(running ? QStringLiteral("&Parar") : QStringLiteral("E&jecutar"));
@@ -59,7 +51,6 @@ void Principal::runLoop() {
     setDeferredViews(false);
     runLoopActive_ = false;
     updateRunControls();
-    if (why == StopReason::TraceFull) dialogs_.message(this, kTraceFullMessage);
 }
 
 // During a run, the views catch up before the user's input is handled, so that what the user acts on

@@ -44,6 +44,17 @@ public:
     }
     // How long the last repaint of the rows took (ms), part of what a catch-up costs.
     qint64 lastPaintCost() const { return paintCost_; }
+    // The row header keeps a record per row it has known, even after the rows are gone (for a full trace,
+    // over 100 MB): an emptied grid gets a new header with the same settings, and that memory goes back.
+    void freshRowHeader() {
+        QHeaderView* old = verticalHeader();
+        auto* fresh = new QHeaderView(Qt::Vertical, this);
+        fresh->setSectionResizeMode(QHeaderView::Fixed);
+        fresh->setMinimumSectionSize(old->minimumSectionSize());
+        fresh->setDefaultSectionSize(old->defaultSectionSize());
+        fresh->setVisible(!old->isHidden());
+        setVerticalHeader(fresh);  // the old header goes with its records
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
@@ -207,6 +218,7 @@ void Listapasos::borrar_Click() {
     flushTimer_.stop();
     sim_.trace.clear();
     model_->reload();
+    static_cast<TraceGrid*>(lista_)->freshRowHeader();
     showDropped();
 }
 
@@ -226,6 +238,7 @@ void Listapasos::closeEvent(QCloseEvent* event) {
     flushTimer_.stop();
     sim_.trace.clear();
     model_->reload();
+    static_cast<TraceGrid*>(lista_)->freshRowHeader();
     showDropped();
     event->accept();
 }

@@ -61,24 +61,20 @@ bool TraceModel::sync() {
         reload();
         return announced_ > 0;
     }
-    const uint64_t dropped = trace_.dropped();
-    if (dropped != firstAnnounced_) {
-        const uint64_t gone = dropped - firstAnnounced_;
-        if (gone >= static_cast<uint64_t>(announced_)) {
-            reload();
-            return announced_ > 0;
-        }
-        beginRemoveRows({}, 0, static_cast<int>(gone) - 1);
-        announced_ -= static_cast<int>(gone);
-        firstAnnounced_ = dropped;
-        endRemoveRows();
-    }
+    // Rows dropped at the top move every row kept up. The grid's rows keep their numbers and show the
+    // rows now under them: for a grid of millions of rows that costs a repaint, where removing rows at
+    // its top would cost a walk over all of them.
+    const bool shifted = trace_.dropped() != firstAnnounced_;
+    firstAnnounced_ = trace_.dropped();
     const int rows = traceRows();
     if (rows < announced_) {
-        reload();
-        return announced_ > 0;
+        beginRemoveRows({}, rows, announced_ - 1);
+        announced_ = rows;
+        endRemoveRows();
     }
-    if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
+    if (shifted && announced_ > 0) {
+        emit dataChanged(index(0, 0), index(announced_ - 1, kTraceColumns - 1));
+    } else if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
         emit dataChanged(index(announced_ - 1, 0), index(announced_ - 1, kTraceColumns - 1));
     }
     const bool added = rows > announced_;
@@ -88,7 +84,7 @@ bool TraceModel::sync() {
         endInsertRows();
     }
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
-    return added;
+    return added || shifted;
 }
 
 void TraceModel::reload() {

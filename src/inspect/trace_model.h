@@ -1,9 +1,10 @@
 // TraceModel: the table model of the trace window's grid. It reads the simulator's Trace and formats a
 // cell only when a view asks for it, so a trace of millions of rows costs the view nothing but its rows'
-// count. The model keeps the rows it has announced; sync() announces what the trace did since: the oldest
-// rows it dropped (one removal at the top), the rows it gained (one insertion at the end) and a refresh
-// of the last announced row, whose registers may have been filled in after it was announced. A trace
-// cleared meanwhile resets the model.
+// count. Row i of the model is row i of the trace. The model keeps the rows it has announced; sync()
+// announces what the trace did since: the rows it gained (one insertion at the end), a refresh of the
+// last announced row, whose registers may have been filled in after it was announced, and, once the
+// trace has begun dropping its oldest rows, a refresh of every row (each now shows the row that moved up
+// into its place). A trace cleared meanwhile resets the model.
 //
 //   TraceModel model(sim.trace);
 //   view->setModel(&model);
@@ -29,8 +30,8 @@ public:
 
     // Whether the trace differs from what the model last announced in a way sync() must report.
     bool outOfDate() const;
-    // Brings the announced rows up to the trace; true when rows were added at the end (or the model was
-    // reset with rows).
+    // Brings the announced rows up to the trace; true when rows were added at the end or moved up (or the
+    // model was reset with rows).
     bool sync();
     // Announces the whole trace afresh (after it was cleared or replaced).
     void reload();

@@ -34,34 +34,12 @@ constexpr std::array<std::string_view, kTraceColumns> kTitles = [] {
     return titles;
 }();
 
-// Whether the register columns of a row show the machine's current registers (szapc is not compared).
-bool sameRegisters(const TraceRow& row, const Machine& m) {
-    return row.regsFilled && row.a == m.a && row.b == m.b && row.c == m.c && row.d == m.d && row.e == m.e &&
-           row.f == m.f && row.h == m.h && row.l == m.l && row.m == m.byteAtHL() && row.pc == m.pc &&
-           row.sp == m.sp;
-}
-
 void appendFlags(std::string& out, uint8_t f) {
     out.push_back(f & kFlagS ? '1' : '0');
     out.push_back(f & kFlagZ ? '1' : '0');
     out.push_back(f & kFlagAC ? '1' : '0');
     out.push_back(f & kFlagP ? '1' : '0');
     out.push_back(f & kFlagCY ? '1' : '0');
-}
-
-void fillRegisters(TraceRow& row, const Machine& m) {
-    row.a = m.a;
-    row.b = m.b;
-    row.c = m.c;
-    row.d = m.d;
-    row.e = m.e;
-    row.f = m.f;
-    row.h = m.h;
-    row.l = m.l;
-    row.m = m.byteAtHL();
-    row.pc = m.pc;
-    row.sp = m.sp;
-    row.regsFilled = 1;
 }
 
 constexpr size_t kMaxLine = kMaxTraceLine;
@@ -172,6 +150,7 @@ void TraceRows::clear() {
     releaseAll();
     begin_ = end_ = 0;
     roomStart_ = nullptr;
+    last_ = nullptr;
 }
 
 void TraceRows::startBlock() {
@@ -182,6 +161,7 @@ void TraceRows::startBlock() {
         TraceRow* given = sink_->exchange(current_, kBlockRows);
         blocks_.pop_front();
         begin_ = end_;
+        last_ = nullptr;
         if (!next) next = given; else freeBlock(given);
     }
     if (!next) next = newBlock();
@@ -227,32 +207,13 @@ void TraceRows::finishStream() {
     freeBlock(sink_->exchange(current_, rows));
     blocks_.clear();
     current_ = nullptr;
+    last_ = nullptr;
     begin_ = end_ = 0;
 }
 
 void Trace::clear() {
     rows_.clear();
     ++generation_;
-}
-
-// The fields are written in place: a row built elsewhere and copied in would cost a store-forwarding
-// stall per step.
-void Trace::noteState(const Machine& m) {
-    if (rows_.empty() || !sameRegisters(rows_.back(), m)) {
-        TraceRow& start = rows_.append();
-        start = TraceRow{};
-        fillRegisters(start, m);
-    }
-}
-
-void Trace::listainstru(const Machine& m) {
-    noteState(m);
-    startInstruction(rows_.append(), m.pc, m.mem.data());
-}
-
-void Trace::listareg(const Machine& m) {
-    if (rows_.empty()) rows_.append() = TraceRow{};
-    fillRegisters(rows_.back(), m);
 }
 
 std::string Trace::cellText(size_t row, int column) const {

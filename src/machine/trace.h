@@ -47,7 +47,9 @@ struct TraceRow {
     uint16_t pc, sp;  // after the step
     uint8_t bytes[3];
     uint8_t length;   // 0, 1, 2, 3
-    uint8_t a, b, c, d, e, f, h, l, m;
+    // In the Machine's order, so that the eight registers are copied and compared as one word.
+    uint8_t a, b, d, h, c, e, f, l;
+    uint8_t m;
     uint8_t regsFilled;
 };
 static_assert(sizeof(TraceRow) <= 24);
@@ -81,8 +83,8 @@ public:
 
     const TraceRow& operator[](size_t i) const { return rowAt(begin_ + i); }
     TraceRow& operator[](size_t i) { return rowAt(begin_ + i); }
-    TraceRow& back() { return rowAt(end_ - 1); }
-    const TraceRow& back() const { return rowAt(end_ - 1); }
+    TraceRow& back() { return *last_; }
+    const TraceRow& back() const { return *last_; }
 
     // A new last row, its fields for the caller to write (a reused block holds old bytes). When the
     // rows kept would pass the capacity, the oldest goes.
@@ -90,6 +92,7 @@ public:
         if ((end_ & kBlockMask) == 0) [[unlikely]]
             startBlock();
         TraceRow& row = current_[end_ & kBlockMask];
+        last_ = &row;
         ++end_;
         if (end_ - begin_ > capacity_) [[unlikely]]
             dropOldest();
@@ -111,6 +114,7 @@ public:
     }
     void close(TraceRow* next) {
         if (!roomStart_) return;
+        if (next != roomStart_) last_ = next - 1;
         end_ += static_cast<uint64_t>(next - roomStart_);
         roomStart_ = nullptr;
         if (end_ - begin_ > capacity_) dropTo(end_ - capacity_);
@@ -143,6 +147,7 @@ private:
     TraceRow* current_ = nullptr;   // the last block, where rows are appended
     TraceRow* spare_ = nullptr;     // a block whose rows were all dropped, kept for the next new block
     TraceRow* roomStart_ = nullptr; // the start of the room given by open(), until close()
+    TraceRow* last_ = nullptr;      // the last row, while there is one
     uint64_t begin_ = 0, end_ = 0;  // absolute row numbers since the last clear
     size_t capacity_ = 10'000'000;
     TraceSink* sink_ = nullptr;
@@ -164,13 +169,25 @@ public:
     // How many times the trace was cleared: rows seen before a clear are other rows now.
     uint64_t generation() const { return generation_; }
 
-    void listainstru(const Machine& m);
-    void listareg(const Machine& m);
+    void listainstru(const Machine& m) {
+        noteState(m);
+        startInstruction(rows_.append(), m.pc, m.mem.data());
+    }
+    void listareg(const Machine& m) {
+        if (rows_.empty()) rows_.append() = TraceRow{};
+        fillRegisters(rows_.back(), m);
+    }
 
     // The run loop's way of recording the same rows: noteState() before its first step (the register
     // row that listainstru would add), then the rows of its steps written in place (TraceRows::open,
     // startInstruction, fillRegisters, TraceRows::close).
-    void noteState(const Machine& m);
+    void noteState(const Machine& m) {
+        if (rows_.empty() || !showsRegisters(rows_.back(), m)) [[unlikely]] {
+            TraceRow& start = rows_.append();
+            start = TraceRow{};
+            fillRegisters(start, m);
+        }
+    }
     TraceRows::Room openRows() { return rows_.open(); }
     void closeRows(TraceRow* next) { rows_.close(next); }
     // The columns of an instruction row known before its step: address, bytes and length.
@@ -195,6 +212,33 @@ public:
     // Streams the header and every row kept to the file (CR LF line ends), through a temporary renamed
     // over it. False when the file could not be created or written; an older file is then left as it was.
     bool save(const std::string& path) const;
+
+    // Columns 3-14 of a row: the registers after its step (szapc is made from F).
+    static void fillRegisters(TraceRow& row, const Machine& m) {
+        row.a = m.a;
+        row.b = m.b;
+        row.d = m.d;
+        row.h = m.h;
+        row.c = m.c;
+        row.e = m.e;
+        row.f = m.f;
+        row.l = m.l;
+        row.m = m.byteAtHL();
+        row.pc = m.pc;
+        row.sp = m.sp;
+        row.regsFilled = 1;
+    }
+    // Whether the register columns of a row show the machine's registers now (szapc takes no part).
+    static bool showsRegisters(const TraceRow& row, const Machine& m) {
+        return row.regsFilled && registerWord(row) == registerWord(m) && row.m == m.byteAtHL() && row.pc == m.pc &&
+               row.sp == m.sp;
+    }
+    // The eight registers as one word, in the order both structures hold them (read as one load).
+    template <class T>
+    static uint64_t registerWord(const T& x) {
+        return uint64_t{x.a} | uint64_t{x.b} << 8 | uint64_t{x.d} << 16 | uint64_t{x.h} << 24 | uint64_t{x.c} << 32 |
+               uint64_t{x.e} << 40 | uint64_t{x.f} << 48 | uint64_t{x.l} << 56;
+    }
 
     // Full blocks of rows go to sink as the trace grows (see TraceRows::streamTo).
     void streamTo(TraceSink* sink) { rows_.streamTo(sink); }

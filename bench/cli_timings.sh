@@ -5,7 +5,9 @@
 # holds on a busy machine. Each round runs, one after the other: the bare interpreter and vandor-cli
 # without trace (500,000,000 steps), vandor-cli with --tstates (500,000,000), and vandor-cli with the trace
 # streamed to /dev/null and to a file (20,000,000 steps). The state the two programs reach is compared.
-# Usage: bench/cli_timings.sh [BUILD_DIR] [ROUNDS] (default build/release, 3)
+# With BEFORE=/path/to/an/older/vandor-cli, each round first times that program too (without trace, and
+# with the trace to /dev/null and to a file), for before/after figures from the same rounds.
+# Usage: [BEFORE=...] bench/cli_timings.sh [BUILD_DIR] [ROUNDS] (default build/release, 3)
 set -euo pipefail
 build=${1:-build/release}
 rounds=${2:-3}
@@ -38,16 +40,27 @@ rate() { awk -v s="$1" -v t="$2" 'BEGIN { printf "%7.1f M/s", s / t / 1e6 }'; }
 
 big=500000000
 small=20000000
+before=${BEFORE:-}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 printf '%-6s %-22s %-22s %-30s %-22s %-22s\n' round bare "run (ratio)" "run --tstates (ratio)" "--trace /dev/null" "--trace FILE"
 for round in $(seq 1 "$rounds"); do
+  if [ -n "$before" ]; then
+    t_bare=$(seconds "$bare" "$work/loop.hex" "$big")
+    t_old=$(seconds "$before" run "$work/loop.hex" --steps "$big")
+    t_oldnull=$(seconds "$before" run "$work/loop.hex" --steps "$small" --trace /dev/null)
+    t_oldfile=$(seconds "$before" run "$work/loop.hex" --steps "$small" --trace "$work/trace.txt")
+    rm -f "$work/trace.txt"
+    printf '%-6s %-22s %-22s %-30s %-22s %-22s\n' "$round" "$(rate $big "$t_bare")" \
+      "$(rate $big "$t_old") ($(ratio "$t_bare" "$t_old"))" "(before)" "$(rate $small "$t_oldnull")" \
+      "$(rate $small "$t_oldfile")"
+  fi
   t_bare=$(seconds "$bare" "$work/loop.hex" "$big"); cp "$work/out" "$work/bare"
   t_run=$(seconds "$cli" run "$work/loop.hex" --steps "$big"); same_state
   t_ts=$(seconds "$cli" run "$work/loop.hex" --steps "$big" --tstates); same_state
   t_null=$(seconds "$cli" run "$work/loop.hex" --steps "$small" --trace /dev/null)
   t_file=$(seconds "$cli" run "$work/loop.hex" --steps "$small" --trace "$work/trace.txt")
   printf '%-6s %-22s %-22s %-30s %-22s %-22s\n' "$round" "$(rate $big "$t_bare")" \
-    "$(rate $big "$t_run") ($(awk -v a="$t_bare" -v b="$t_run" 'BEGIN { printf "%.2f", a / b }'))" \
-    "$(rate $big "$t_ts") ($(awk -v a="$t_bare" -v b="$t_ts" 'BEGIN { printf "%.2f", a / b }'))" \
+    "$(rate $big "$t_run") ($(ratio "$t_bare" "$t_run"))" "$(rate $big "$t_ts") ($(ratio "$t_bare" "$t_ts"))" \
     "$(rate $small "$t_null")" "$(rate $small "$t_file")"
   rm -f "$work/trace.txt"
 done

@@ -67,7 +67,7 @@ public:
 // kept; an index is a shift and a mask.
 class TraceRows {
 public:
-    static constexpr size_t kBlockShift = 16;
+    static constexpr size_t kBlockShift = 18;
     static constexpr size_t kBlockRows = size_t{1} << kBlockShift;
     static constexpr size_t kBlockMask = kBlockRows - 1;
 
@@ -131,7 +131,7 @@ public:
     void streamTo(TraceSink* sink);
     void finishStream();
 
-    static TraceRow* newBlock();
+    static TraceRow* newBlock(bool populate = false);
     static void freeBlock(TraceRow* block);
 
 private:

@@ -15,11 +15,20 @@ namespace {
 constexpr std::string_view kMsgErrorCreando = "Error creando fichero";
 constexpr std::string_view kMsgErrorLectura = "Error en lectura";
 
-// Error reports of one run stop once their text (listing and log together) reaches this size. A name
-// defined n times is reported n(n-1)/2 times, and each report repeats its raw line, so a file of
+// Error reports of one run are written while their text (listing and log together) fits in this size.
+// A name defined n times is reported n(n-1)/2 times, and each report repeats its raw line, so a file of
 // thousands of equal labels or a 1 MB line of empty DFB items would otherwise produce gigabytes. No real
-// program comes near it; the run fails all the same.
+// program comes near it. The first report is always written; the ones after the budget is spent are
+// counted, and the pass ends with a line that says how many.
 constexpr size_t kReportBudget = size_t{32} << 20;
+constexpr std::string_view kEllipsis = "…";
+
+// The first `size` bytes of a raw line, not cutting a UTF-8 character in two.
+std::string_view cutLine(std::string_view raw, size_t size) {
+    if (raw.size() <= size) return raw;
+    while (size > 0 && (static_cast<unsigned char>(raw[size]) & 0xC0) == 0x80) --size;
+    return raw.substr(0, size);
+}
 
 // The three passes over the statements of one run. Each pass empties filelst and lists its own form;
 // errors go through msgerr the moment they are found, so each stands where its pass put it.
@@ -35,7 +44,7 @@ public:
             const SplitErrors errors = splitStatement(st_[i], table);
             for (int e = 0; e < errors.count; ++e) msgerr(i, errors.messages[e]);
         }
-        return !error_;
+        return endPass();
     }
 
     bool second(const EncodingTable& table) {
@@ -57,7 +66,7 @@ public:
             }
             if (!s.label.empty()) defineLabel(i);
         }
-        return !error_;
+        return endPass();
     }
 
     bool third(const EncodingTable& table) {
@@ -83,17 +92,17 @@ public:
             if (i > 0)
                 for (int32_t r = st_[i - 1].line + 1; r < s.line; ++r) appendRawLine(line_, raw_[r], true);
             appendThirdPassStatement(line_, s.address, s.object, raw_[s.line]);
-            filelst_.append(line_);
+            list(line_);
         }
         line_.clear();
         appendSymbolHeading(line_);
-        filelst_.append(line_);
+        list(line_);
         for (const SymbolTable::Entry& entry : run_.symbols.entries()) {
             line_.clear();
             appendSymbolLine(line_, entry);
-            filelst_.append(line_);
+            list(line_);
         }
-        return !error_;
+        return endPass();
     }
 
     void buildImage() {
@@ -111,6 +120,18 @@ private:
     void beginPass(int pass) {
         run_.lastPass = pass;
         filelst_.clear();
+        lstLines_ = 0;
+    }
+
+    // The last line of a pass whose reports did not all fit, in the listing and in the log.
+    bool endPass() {
+        if (leftOut_ > 0) {
+            run_.errorsLeftOut = leftOut_;
+            line_.assign("Errores no mostrados: ").append(std::to_string(leftOut_)).append(kCrLf);
+            list(line_);
+            filehex_.append(line_);
+        }
+        return !error_;
     }
 
     // First- and second-pass form: the blank and comment lines since the previous statement, then the
@@ -119,7 +140,7 @@ private:
         line_.clear();
         const int32_t from = i > 0 ? st_[i - 1].line + 1 : st_[i].line;
         for (int32_t r = from; r <= st_[i].line; ++r) appendRawLine(line_, raw_[r], false);
-        filelst_.append(line_);
+        list(line_);
     }
 
     // Every earlier entry of the same name is reported; the new entry is appended all the same. An EQU
@@ -128,8 +149,12 @@ private:
         const Statement& s = st_[i];
         const int64_t value = s.code == kCodeEqu ? cmpnum(s.operand, true) : s.address;
         const int earlier = run_.symbols.add(s.label, value);
-        for (int k = 0; k < earlier; ++k)
-            if (!msgerr(i, kMsgDuplicada)) break;
+        for (int k = 0; k < earlier; ++k) {
+            if (!msgerr(i, kMsgDuplicada)) {
+                leftOut_ += earlier - k - 1;  // the rest would not fit either
+                break;
+            }
+        }
         if (value < 0 && s.code == kCodeEqu) msgerr(i, kMsgDireccion);
     }
 
@@ -153,25 +178,48 @@ private:
         }
     }
 
-    // Returns false when the report no longer fits in the budget and was not written.
+    // Returns false when the report did not fit in the budget and was only counted.
     bool msgerr(size_t i, std::string_view cad) {
         error_ = true;
-        const std::string_view raw = raw_[st_[i].line];
-        const size_t size = 2 * cad.size() + raw.size() + 48;
-        if (reportBytes_ + size > kReportBudget) return false;
-        reportBytes_ += size;
+        std::string_view raw = raw_[st_[i].line];
+        const size_t fixed = 2 * cad.size() + 48;
+        bool cut = false;
+        if (leftOut_ > 0 || reportBytes_ + fixed + raw.size() > kReportBudget) {
+            if (run_.errorCount > 0) {
+                ++leftOut_;
+                return false;
+            }
+            raw = cutLine(raw, kReportBudget - fixed - kEllipsis.size());
+            cut = true;
+        }
+        reportBytes_ += fixed + raw.size();
         ++run_.errorCount;
+        run_.errors.push_back({st_[i].line, std::string(cad), lstLines_, logLines_});
         std::string text;
-        text.append("==> ERROR: ").append(cad).append(kCrLf);
-        filelst_.append(text);
+        text.append("==> ERROR: ").append(ownText(cad)).append(kCrLf);
+        list(text);
         text.clear();
-        text.append("==>").append(raw).append(kCrLf);
+        text.append("==>").append(raw).append(cut ? ownText(kEllipsis) : std::string()).append(kCrLf);
         filehex_.append(text);
         text.clear();
-        text.append("Línea: ").append(std::to_string(static_cast<int64_t>(st_[i].line) + 1));
-        text.append(" - ERROR: ").append(cad).append(kCrLf);
+        text.append(ownText("Línea: ")).append(std::to_string(static_cast<int64_t>(st_[i].line) + 1));
+        text.append(" - ERROR: ").append(ownText(cad)).append(kCrLf);
         filehex_.append(text);
+        logLines_ += 2;
         return true;
+    }
+
+    // The program's own texts go into the listing and the log in the encoding of the source lines beside
+    // them.
+    std::string ownText(std::string_view utf8) const {
+        if (run_.encoding != TextEncoding::Windows1252) return std::string(utf8);
+        return fromUtf8(utf8, run_.encoding).value_or(std::string(utf8));
+    }
+
+    // Every text of the listing passes here, so that the lines written so far are counted.
+    void list(std::string_view text) {
+        filelst_.append(text);
+        lstLines_ += static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
     }
 
     AssemblyRun& run_;
@@ -181,6 +229,9 @@ private:
     TextSink& filehex_;
     bool error_ = false;
     size_t reportBytes_ = 0;
+    size_t lstLines_ = 0;  // lines of the listing since the pass began
+    size_t logLines_ = 0;  // lines of the error log
+    int64_t leftOut_ = 0;  // reports counted but not written
     std::string line_;
 };
 
@@ -206,11 +257,16 @@ bool assembleSource(std::string_view bytes, TextSink& filelst, TextSink& filehex
                     AssemblyRun& run) {
     EncodingTable table;
     table.creatabla(messages);
+    run.encoding = detectEncoding(bytes);
+    filelst.setEncoding(run.encoding);
+    filehex.setEncoding(run.encoding);
+    run.errors.clear();
     run.source = readSource(bytes);
     run.symbols.clear();
     run.image.reset();
     run.lastPass = 0;
     run.errorCount = 0;
+    run.errorsLeftOut = 0;
     Passes passes(run, filelst, filehex);
     if (!passes.first(table) || !passes.second(table) || !passes.third(table)) return false;
     passes.buildImage();
@@ -235,17 +291,22 @@ AssemblyPaths assemblyPaths(const std::string& sourcePath) {
 }
 
 bool Ensambla(const std::string& sourcePath, const std::string& objectPath, TextSink& filelst, TextSink& filehex,
-              MessageSink& messages) {
+              MessageSink& messages, AssemblyReport* report) {
     filelst.clear();
     filehex.clear();
+    if (report) *report = {};
     std::string bytes;
     if (!readWhole(sourcePath, bytes)) {
         messages.message(std::string(kMsgErrorLectura));
         return false;
     }
     AssemblyRun run;
-    if (!assembleSource(bytes, filelst, filehex, messages, run)) return false;
-    return creafilehex(*run.image, objectPath, filehex, messages);
+    const bool assembled = assembleSource(bytes, filelst, filehex, messages, run);
+    if (report) {
+        report->encoding = run.encoding;
+        report->errors = std::move(run.errors);
+    }
+    return assembled && creafilehex(*run.image, objectPath, filehex, messages);
 }
 
 bool creafilelst(const std::string& listingText, const std::string& listingPath, MessageSink& messages) {

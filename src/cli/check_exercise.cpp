@@ -11,6 +11,7 @@
 #define TOML_HEADER_ONLY 1
 #include <toml++/toml.h>
 
+#include "cli/exercise_text.h"
 #include "common/hex.h"
 #include "common/text.h"
 
@@ -436,11 +437,16 @@ std::optional<IrqPress> parseIrq(std::string_view text) {
 ExerciseResult parseExercise(std::string_view text, const std::string& displayName) {
     ExerciseResult result;
     Reporter rep(displayName);
-    try {
-        toml::table root = toml::parse(text, displayName);
-        result.exercise = readRoot(root, rep);
-    } catch (const toml::parse_error& e) {
-        rep.error(e.source(), "error de sintaxis TOML: " + std::string(e.description()));
+    // Bytes the parser cannot take outside quotes are reported instead of parsing (exercise_text.h).
+    const std::vector<TextProblem> problems = findUnquotedNonAscii(text);
+    for (const TextProblem& p : problems) rep.error(p.line, p.text);
+    if (problems.empty()) {
+        try {
+            toml::table root = toml::parse(text, displayName);
+            result.exercise = readRoot(root, rep);
+        } catch (const toml::parse_error& e) {
+            rep.error(e.source(), "error de sintaxis TOML: " + std::string(e.description()));
+        }
     }
     result.errors = rep.lines();
     return result;

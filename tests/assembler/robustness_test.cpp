@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembler/driver.h"
+#include "assembler/syntax.h"
 
 namespace vandor {
 namespace {
@@ -18,13 +19,15 @@ const char* const kSeeds[] = {
     "; c\r\n\tORG 0FFFEH\r\n\tDFW 1234H, T+1\r\nT:\tEND\r\n",
     "lxi sp, 0ffffh\ncall s\nhlt\ns: push psw\npop psw\nret\n",
     "X: DFB 1,,2\r\nX: NOP\r\n: HLT\r\nMOVA,B\r\nFOO\r\n",
+    "\xEF\xBB\xBF\tORG 0\r\tMVI A, 3\r\x1B[2J; \xC3\xB1\r\tHLT\r",
 };
 
 // Fragments that steer mutations toward the interesting paths of the scanner and the passes.
 const char* const kFragments[] = {
     ":", ",", ";", " ", "\t", "\r\n", "\n", "\r", "+", "-", "H", "B", "D", "0", "9", "0FFFFH", "10000H",
     "ORG ", "EQU ", "DFB ", "DFW ", "END", "MVI A,", "LXI SP,", "JMP ", "RST 7", "MOV M,M", "L: ", "L",
-    "7FFFFFFFH", "80000000H", "11111111111111111111111111111111B", std::string_view("\0", 1).data(),
+    "7FFFFFFFH", "80000000H", "11111111111111111111111111111111B", "\xEF\xBB\xBF", "\r\r", "\x1B", "\xC3\xB1",
+    std::string_view("\0", 1).data(),
 };
 
 std::string randomBytes(std::mt19937& rng, size_t n) {
@@ -102,6 +105,30 @@ void checkRun(const std::string& source) {
         ASSERT_GT(run.errorCount, 0);
     }
     ASSERT_LE(logLines, static_cast<size_t>(run.errorCount));
+    // CR and LF only ever end a line.
+    for (std::string_view raw : run.source.rawLines) ASSERT_EQ(raw.find_first_of("\r\n"), std::string_view::npos);
+    // The editor's classification of every line: spans in order inside the line; a line the first pass
+    // rejected shows a rejected part.
+    static SyntaxClassifier classifier;
+    for (size_t n = 0; n < run.source.rawLines.size(); ++n) {
+        const std::string_view raw = run.source.rawLines[n];
+        uint32_t end = 0;
+        bool invalid = false;
+        for (const SyntaxSpan& span : classifier.classify(raw)) {
+            ASSERT_GE(span.begin, end) << "[" << raw << "]";
+            ASSERT_GT(span.length, 0u);
+            end = span.begin + span.length;
+            ASSERT_LE(end, raw.size());
+            invalid = invalid || span.cls == SyntaxClass::Invalid;
+        }
+        if (run.lastPass != 1) continue;
+        for (const AssemblyError& e : run.errors) {
+            if (e.line == static_cast<int32_t>(n)) {
+                ASSERT_TRUE(invalid) << raw;
+            }
+        }
+    }
+    ASSERT_EQ(run.errorsLeftOut > 0, hex.text.find("Errores no mostrados: ") != std::string::npos);
 }
 
 TEST(AssemblerRobustness, RandomAndMutatedSources) {
@@ -176,6 +203,74 @@ TEST(AssemblerRobustness, LargeAndDegenerateSources) {
         EXPECT_GT(run.errorCount, 0);
         EXPECT_LE(lst.text.size() + hex.text.size(), size_t{40} << 20);
     }
+}
+
+// Reports past the size budget: the first is always written, cut only when it alone would not fit; the
+// ones left out are counted in one last line of the log and of the listing.
+TEST(AssemblerRobustness, ErrorReportsBeyondTheBudgetAreCounted) {
+    constexpr size_t kBudget = size_t{32} << 20;
+    struct Outcome {
+        bool ok;
+        AssemblyRun run;
+        std::string lst, hex;
+    };
+    auto assemble = [](const std::string& source) {
+        StringSink lst, hex;
+        CollectingMessages boxes;
+        Outcome o;
+        o.ok = assembleSource(source, lst, hex, boxes, o.run);
+        o.lst = std::move(lst.text);
+        o.hex = std::move(hex.text);
+        return o;
+    };
+
+    // A bad mnemonic before a 40 MB comment of two-byte letters: the echoed line ends in "…", cut
+    // between two letters.
+    std::string longComment = "FOO ;";
+    while (longComment.size() < (40u << 20)) longComment += "é";
+    Outcome o = assemble(longComment + "\r\nNOP\r\n");
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.run.errorCount, 1);
+    EXPECT_EQ(o.run.errorsLeftOut, 0);
+    const std::string tail = "…\r\nLínea: 1 - ERROR: Código de operación no valido\r\n";
+    ASSERT_GT(o.hex.size(), tail.size() + 3);
+    EXPECT_EQ(o.hex.substr(o.hex.size() - tail.size()), tail);
+    const std::string echoed = o.hex.substr(3, o.hex.size() - tail.size() - 3);
+    EXPECT_EQ(o.hex.substr(0, 3), "==>");
+    EXPECT_EQ(longComment.compare(0, echoed.size(), echoed), 0);
+    EXPECT_EQ((echoed.size() - 5) % 2, 0u);  // whole letters only
+    EXPECT_GT(echoed.size(), kBudget / 2);
+    EXPECT_LE(o.hex.size(), kBudget);
+    EXPECT_EQ(o.lst.find("Errores no mostrados"), std::string::npos);
+
+    // Once the budget is spent, a later short report is left out too, and counted.
+    o = assemble(longComment + "\r\nBAR\r\n");
+    EXPECT_EQ(o.run.errorCount, 1);
+    EXPECT_EQ(o.run.errorsLeftOut, 1);
+    EXPECT_EQ(o.hex.substr(o.hex.size() - 25), "Errores no mostrados: 1\r\n");
+    longComment.clear();
+    longComment.shrink_to_fit();
+
+    // 100,000 definitions of one label: 4,999,950,000 reports, as many as fit, then the count of the rest.
+    std::string sameLabel;
+    for (int i = 0; i < 100000; ++i) sameLabel += "L: NOP\r\n";
+    o = assemble(sameLabel);
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.run.lastPass, 2);
+    EXPECT_GT(o.run.errorCount, 100000);
+    EXPECT_EQ(o.run.errorCount + o.run.errorsLeftOut, int64_t{100000} * 99999 / 2);
+    const std::string last = "Errores no mostrados: " + std::to_string(o.run.errorsLeftOut) + "\r\n";
+    EXPECT_EQ(o.hex.substr(o.hex.size() - last.size()), last);
+    EXPECT_EQ(o.lst.substr(o.lst.size() - last.size()), last);
+    EXPECT_LE(o.hex.size() + o.lst.size(), kBudget + sameLabel.size() + last.size() * 2);
+
+    // Reports that fit are all written, with no count line.
+    std::string manyErrors;
+    for (int i = 0; i < 20000; ++i) manyErrors += "MVI A, 999\r\n";
+    o = assemble(manyErrors);
+    EXPECT_EQ(o.run.errorCount, 20000);
+    EXPECT_EQ(o.run.errorsLeftOut, 0);
+    EXPECT_EQ(o.hex.find("Errores no mostrados"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vandor {
 namespace {
@@ -26,19 +29,38 @@ TEST(ScannerReading, LineEndsRawLinesAndStatementNumbers) {
     }
 }
 
-TEST(ScannerReading, EdgesOfTheFile) {
-    EXPECT_TRUE(readSource("").rawLines.empty());
-    EXPECT_EQ(readSource("\r\n").rawLines.size(), 1u);
-    EXPECT_EQ(readSource("NOP\r\n").rawLines.size(), 1u);
-    EXPECT_EQ(readSource("NOP").rawLines.size(), 1u);
-    // A CR that is not part of the line end stays in the raw line.
-    const std::string bytes("A\rB\r\nC\r", 7);
-    const SourceText src = readSource(bytes);
-    ASSERT_EQ(src.rawLines.size(), 2u);
-    EXPECT_EQ(src.rawLines[0], "A\rB");
-    EXPECT_EQ(src.rawLines[1], "C");
-    const std::string withNul("N\0P\n", 4);
-    const SourceText nul = readSource(withNul);
+// How the bytes of a file fall into raw lines: every kind of line end, a byte-order mark, the edges.
+TEST(ScannerReading, LineEndsAndEdgesOfTheFile) {
+    const struct {
+        std::string_view bytes;
+        std::vector<std::string_view> lines;
+    } cases[] = {
+        {"", {}},
+        {"\r\n", {""}},
+        {"NOP\r\n", {"NOP"}},
+        {"NOP", {"NOP"}},
+        {"A\nB\n", {"A", "B"}},
+        {"A\rB\r", {"A", "B"}},                        // lone CR, as old Macintosh editors save
+        {"A\rB\r\nC\nD", {"A", "B", "C", "D"}},        // all three mixed
+        {"A\r\rB", {"A", "", "B"}},
+        {"A\r\r\nB", {"A", "", "B"}},                   // a CR, then a CR LF
+        {"A\n\rB", {"A", "", "B"}},
+        {"\r\r\r", {"", "", ""}},
+        {"\xEF\xBB\xBFNOP\r\nHLT", {"NOP", "HLT"}},     // the byte-order mark is skipped
+        {"\xEF\xBB\xBF", {}},
+        {"\xEF\xBBNOP", {"\xEF\xBBNOP"}},               // not a whole mark: text as it stands
+        {"NOP\r\n\xEF\xBB\xBF", {"NOP", "\xEF\xBB\xBF"}},  // only at the start
+        {std::string_view("N\0P\n", 4), {std::string_view("N\0P", 3)}},
+    };
+    for (const auto& c : cases) {
+        const SourceText src = readSource(c.bytes);
+        EXPECT_EQ(src.rawLines, c.lines) << testing::PrintToString(std::string(c.bytes));
+    }
+    const SourceText mac = readSource("; uno\r  nop\rhlt\r");
+    ASSERT_EQ(mac.statements.size(), 2u);
+    EXPECT_EQ(mac.statements[0].text, "NOP");
+    EXPECT_EQ(mac.statements[1].line, 2);
+    const SourceText nul = readSource(std::string_view("N\0P\n", 4));
     ASSERT_EQ(nul.statements.size(), 1u);
     EXPECT_EQ(nul.statements[0].text, std::string("N\0P", 3));
 }
@@ -122,6 +144,41 @@ TEST_F(ScannerSplit, EveryRuleAndMessage) {
         } else {
             EXPECT_EQ(st.code, table.busca(c.key));
         }
+    }
+}
+
+// The highlighting splits lines whose blank runs are not collapsed: the split must decide the same there,
+// and its parts must be the same texts once collapsed. Random statements over a small alphabet of
+// mnemonic pieces, registers, commas, colons and blanks.
+TEST_F(ScannerSplit, BlankRunsDoNotChangeTheSplit) {
+    const char* pieces[] = {"MOV", "MVI", "A", "B", "SP", "H", "LXI", "ADD", "DFB", "ORG", "EQU", "RST", "5",
+                            "0FFH", "X", "JP", "E", "CM", ",", ":", "+", " ", "  ", "   "};
+    std::mt19937 rng(17);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int n = 1 + static_cast<int>(rng() % 7);
+        for (int k = 0; k < n; ++k) text += pieces[rng() % std::size(pieces)];
+        const std::string_view trimmed = statementPart(text);
+        if (trimmed.empty()) continue;
+        Statement st;
+        st.text = std::string(trimmed);
+        const StatementParts wide = splitParts(st.text, table);
+        const SplitErrors errors = splitStatement(st, table);  // collapses st.text
+        SCOPED_TRACE(text);
+        EXPECT_EQ(wide.code, st.code);
+        ASSERT_EQ(wide.errors.count, errors.count);
+        for (int e = 0; e < errors.count; ++e) EXPECT_EQ(wide.errors.messages[e], errors.messages[e]);
+        const auto collapsed = [](std::string_view s) {
+            std::string out;
+            for (char ch : s)
+                if (ch != ' ' || (!out.empty() && out.back() != ' ')) out.push_back(ch);
+            return out;
+        };
+        const std::string_view w = trimmed;
+        EXPECT_EQ(collapsed(w.substr(wide.labelBegin, wide.labelEnd - wide.labelBegin)), st.label);
+        std::string operand(w.substr(wide.operandBegin, wide.operandEnd - wide.operandBegin));
+        if (wide.key == StatementParts::Key::CompactToComma) std::erase(operand, ' ');
+        EXPECT_EQ(collapsed(operand), st.operand);
     }
 }
 

@@ -262,3 +262,133 @@ TEST(CheckExercise, HexTextsAcceptBlanksAndEitherCase) {
 }
 
 }  // namespace
+
+// Bytes above 7F outside quotes and comments: each file gets exactly one error, on its line, in the
+// teacher's terms, and the TOML parser never sees the file.
+struct NonAsciiFile {
+    const char* text;
+    int line;
+    const char* error;  // after "ej.toml:LINE: "
+};
+
+const NonAsciiFile kNonAsciiFiles[] = {
+    {"título = \"Suma\"\n[[caso]]\n", 1, "clave con caracteres no válidos: 'título' (use comillas: \"título\" = …)"},
+    {"[inicio]\ndirección  =  \"0900\"\n[[caso]]\n", 2,
+     "clave con caracteres no válidos: 'dirección' (use comillas: \"dirección\" = …)"},
+    {"[[caso]]\nespera.año = 1\n", 2, "clave con caracteres no válidos: 'año' (use comillas: espera.\"año\" = …)"},
+    {"[inicio]\nmemoria = { dirección = \"05\" }\n[[caso]]\n", 2,
+     "clave con caracteres no válidos: 'dirección' (use comillas: \"dirección\" = …)"},
+    {"t\xEDtulo = \"x\"\n[[caso]]\n", 1,  // Windows-1252
+     "clave con caracteres no válidos: 't\xEDtulo' (use comillas: \"t\xEDtulo\" = …)"},
+    {"[inició]\n[[caso]]\n", 1, "clave con caracteres no válidos: 'inició' (use comillas: [\"inició\"])"},
+    {"  [[cáso]]  # uno\n", 1, "clave con caracteres no válidos: 'cáso' (use comillas: [[\"cáso\"]])"},
+    {"[[caso]]\n[caso.espéra]\n", 2, "clave con caracteres no válidos: 'espéra' (use comillas: [caso.\"espéra\"])"},
+    {"[[caso]]\n[caso.espéra\n", 2, "clave con caracteres no válidos: 'espéra' (use comillas: [caso.\"espéra\"])"},
+    {"titulo = \"x\" ñ\n[[caso]]\n", 1, "caracteres no válidos fuera de comillas: 'ñ'"},
+    {"titulo = \"a # b\"ñ # c\n[[caso]]\n", 1, "caracteres no válidos fuera de comillas: 'ñ'"},
+    {"[inicio]\na = 0x0Fé\n[[caso]]\n", 2, "caracteres no válidos fuera de comillas: '0x0Fé'"},
+    {"[[caso]]\nnombre = tabla vacía\n", 2, "caracteres no válidos fuera de comillas: 'vacía'"},
+    {"titulo = \"\"\"una\n\"\"\" ñ\n[[caso]]\n", 2, "caracteres no válidos fuera de comillas: 'ñ'"},
+    {"titulo = '''una\n'''' ñ\n[[caso]]\n", 2, "caracteres no válidos fuera de comillas: 'ñ'"},
+    {"titulo = \"una \\\"ñ\\\"\" ñ\n[[caso]]\n", 1, "caracteres no válidos fuera de comillas: 'ñ'"},
+    {"[inicio]\nirq = [\"1:TRAP\", ñ]\n[[caso]]\n", 2, "caracteres no válidos fuera de comillas: 'ñ'"},
+    {"[[caso]]\nnombre = \"x\"\xC2\xA0\n", 2, "caracteres no válidos fuera de comillas: '\xC2\xA0'"},
+    {"\xEF\xBB\xBF" "año = 1\n[[caso]]\n", 1, "clave con caracteres no válidos: 'año' (use comillas: \"año\" = …)"},
+    {"[[caso]]\r\nnombre = \"x\"\r\nañadir = 1\r\n", 3,
+     "clave con caracteres no válidos: 'añadir' (use comillas: \"añadir\" = …)"},
+};
+
+TEST(CheckExercise, BytesAboveAsciiOutsideQuotesAreReportedBeforeParsing) {
+    for (const NonAsciiFile& f : kNonAsciiFiles) {
+        const ExerciseResult r = parse(f.text);
+        ASSERT_EQ(r.errors.size(), 1u) << f.text << "\n" << joined(r.errors);
+        EXPECT_EQ(r.errors[0], "ej.toml:" + std::to_string(f.line) + ": " + f.error) << f.text;
+    }
+}
+
+TEST(CheckExercise, OneReportPerLineInLineOrderAndLongWordsShortened) {
+    const std::string longKey(100, 'x');
+    const ExerciseResult r = parse("título = \"x\" ñ\n[[caso]]\nnombre = 'a'\n" + longKey + "ó = 1\n");
+    ASSERT_EQ(r.errors.size(), 2u) << joined(r.errors);
+    EXPECT_EQ(r.errors[0].rfind("ej.toml:1: clave con caracteres no válidos: 'título'", 0), 0u) << r.errors[0];
+    const std::string shown = std::string(40, 'x') + "…";
+    EXPECT_EQ(r.errors[1], "ej.toml:4: clave con caracteres no válidos: '" + shown + "' (use comillas: \"" + shown +
+                               "\" = …)");
+
+    // A line of half a million accented letters is one short report.
+    std::string accents = "[[caso]]\nnombre = ";
+    for (int i = 0; i < 500000; ++i) accents += "é";
+    const ExerciseResult many = parse(accents + "\n");
+    ASSERT_EQ(many.errors.size(), 1u);
+    EXPECT_LT(many.errors[0].size(), 200u);
+}
+
+// Accents where TOML allows them: in strings of every kind, quoted keys, comments, after a BOM.
+TEST(CheckExercise, BytesAboveAsciiInsideQuotesAndCommentsAreText) {
+    const ExerciseResult r = parse(
+        "\xEF\xBB\xBF# Ejercicio de sumá, año 2024\n"
+        "titulo = \"Suma de \\\"años\\\" # ñ\"  # comentario: ñ\n"
+        "[inicio]\n"
+        "memoria = { \"0900\" = \"01\" } # dirección\n"
+        "[[caso]]\n"
+        "nombre = 'tabla vacía'\n"
+        "[[caso]]\n"
+        "nombre = \"\"\"dos \"\" \"\n"
+        "título = 1\"\"\"\n"
+        "[[caso]]\n"
+        "nombre = '''más '' ñ'''\n"
+        "[[caso]]\n"
+        "nombre = \"\"\"Suma \\\n   de años\"\"\"\n"
+        "[caso.espera]\n"
+        "a = \"00\" # ó\n");
+    ASSERT_TRUE(r.errors.empty()) << joined(r.errors);
+    EXPECT_EQ(r.exercise.title, "Suma de \"años\" # ñ");
+    ASSERT_EQ(r.exercise.cases.size(), 4u);
+    EXPECT_EQ(r.exercise.cases[0].name, "tabla vacía");
+    EXPECT_EQ(r.exercise.cases[1].name, "dos \"\" \"\ntítulo = 1");
+    EXPECT_EQ(r.exercise.cases[2].name, "más '' ñ");
+    EXPECT_EQ(r.exercise.cases[3].name, "Suma de años");
+    const ExerciseResult quotedKey = parse("[[caso]]\n\"título\" = 1\n");
+    ASSERT_EQ(quotedKey.errors.size(), 1u);
+    EXPECT_EQ(quotedKey.errors[0], "ej.toml:2: clave desconocida 'título' en [[caso]]");
+    const ExerciseResult dottedKey = parse("[[caso]]\nespera.\"año\" = 1\n");
+    ASSERT_EQ(dottedKey.errors.size(), 1u);
+    EXPECT_EQ(dottedKey.errors[0], "ej.toml:2: clave desconocida 'año' en [caso.espera]");
+}
+
+// Every place where the TOML parser would look at a byte outside a string (also a quote glued to a bare
+// value, which it reads through, and the byte after a backslash in a multi-line string), with characters
+// of every UTF-8 length, from the ranges that the parser mishandles, and bytes that are no UTF-8 at all:
+// always one error of ours, on the line of the byte.
+TEST(CheckExercise, NonAsciiInEveryPlaceTheParserLooksAt) {
+    const struct {
+        const char* text;
+        int line;
+    } places[] = {
+        {"@ = 1\n", 1},         {"a@ = 1\n", 1},          {"a @ = 1\n", 1},         {"a = @1\n", 1},
+        {"a = \"x\" @\n", 1},   {"a = \"x\"@\n", 1},      {"a = 1@\n", 1},          {"a = true @\n", 1},
+        {"a = 1.5@\n", 1},      {"a = 1979-05-27@\n", 1}, {"[@]\n", 1},             {"[a@]\n", 1},
+        {"[[@]]\n", 1},         {"[ @ ]\n", 1},           {"@\n", 1},               {"@# c\n", 1},
+        {"a = { @ = \"1\" }\n", 1}, {"a = [ \"1\", @ ]\n", 1}, {"a.@ = 1\n", 1},   {"\"a\".@ = 1\n", 1},
+        {"a = [ \"1\" @ ]\n", 1},
+        {"a = 1\"@\"\n", 1},    {"a = 1.\"@\"\n", 1},     {"a = 0x1'@'\n", 1},      {"a = 1[\"@\"]\n", 1},
+        {"a = 1979-05-27\"@\"\n", 1}, {"a = [1\"@\"]\n", 1}, {"a = { b = 1\"@\" }\n", 1},
+        {"a = \"\"\"x \\@\"\"\"\n", 1}, {"a = \"\"\"x \\\n  @\"\"\"\n", 2}, {"a = \"\"\"x \\  \r\n\n @\"\"\"\n", 3},
+    };
+    const char* const bytes[] = {"\xC2\xA0", "\xC2\xA1", "í", "ñ", "Ā", "\xD2\x99", "\xD2\xA0", "\xE0\xA0\x80",
+                                 "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\xA8", "\xE2\xB4\xB0", "\xE3\x80\x80",
+                                 "\xE3\x80\x81", "\xEF\xBB\xBF", "\xEF\xBF\xBD", "\xF0\x9F\x98\x80", "\xFF", "\x80",
+                                 "\xC3", "\xE2\x82", "\xC0\x80", "\xED\xA0\x80"};
+    for (const auto& place : places) {
+        for (const char* b : bytes) {
+            if (place.text[0] == '@' && std::string_view(b) == "\xEF\xBB\xBF") continue;  // a byte-order mark at the start
+            std::string text = place.text;
+            text.replace(text.find('@'), 1, b);
+            const ExerciseResult r = parse(text + "[[caso]]\n");
+            ASSERT_EQ(r.errors.size(), 1u) << text << joined(r.errors);
+            const std::string prefix = "ej.toml:" + std::to_string(place.line) + ": ";
+            EXPECT_EQ(r.errors[0].rfind(prefix, 0), 0u) << text << r.errors[0];
+            EXPECT_NE(r.errors[0].find("no válido"), std::string::npos) << text << r.errors[0];
+        }
+    }
+}

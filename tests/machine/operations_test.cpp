@@ -1,5 +1,6 @@
 // Flag rules of the arithmetic and logical operations: the worked examples, which bits survive each
-// operation, and every input of the byte operations against a plain re-statement of the rules.
+// operation, every input of the byte operations against a plain re-statement of the rules, and the
+// decimal adjust against answers worked out by hand and against decimal arithmetic.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -11,7 +12,7 @@ namespace {
 
 constexpr uint8_t S = kFlagS, Z = kFlagZ, AC = kFlagAC, P = kFlagP, CY = kFlagCY;
 
-enum class Op { ADD, ADC, SUB, SBB, ANA, ORA, XRA, CMP, INR, DCR, DAA };
+enum class Op { ADD, ADC, SUB, SBB, ANA, ORA, XRA, CMP, INR, DCR };
 
 struct ByteCase {
     Op op;
@@ -31,10 +32,8 @@ uint8_t apply(Machine& m, Op op, uint8_t x) {
     case Op::CMP: m.OPCMP(x); return m.a;
     case Op::INR: m.OPINR(x); return x;
     case Op::DCR: m.OPDCR(x); return x;
-    case Op::DAA: break;
     }
-    m.a = x;
-    return m.OPDAA();  // DAA works on A; the operand is A
+    return 0;
 }
 
 TEST(Operations, WorkedExamples) {
@@ -53,10 +52,6 @@ TEST(Operations, WorkedExamples) {
         {Op::INR, 0, CY, 0xFF, 0x00, Z | AC | P | CY},
         {Op::DCR, 0, CY, 0x00, 0xFF, S | P | CY},
         {Op::DCR, 0, 0, 0x10, 0x0F, P},
-        {Op::DAA, 0, 0, 0x9A, 0x00, CY | Z | P},
-        {Op::DAA, 0, 0, 0xFA, 0x60, CY | P},
-        {Op::DAA, 0, AC, 0x15, 0x1B, AC | P},
-        {Op::DAA, 0, CY | 0x2A, 0x01, 0x61, CY | 0x2A},  // CY adds 6 to the high digit and stays set
     };
     for (const ByteCase& c : cases) {
         Machine m;
@@ -117,30 +112,17 @@ Expected reference(Op op, int a, int x, int f) {
     if (op == Op::SBB) return diff(cy);
     if (op == Op::CMP) return {uint8_t(a), diff(0).flags};
     if (op == Op::INR) return {uint8_t((x + 1) % 256), uint8_t(cy | (xlo == 15 ? AC : 0) | szp(x + 1))};
-    if (op == Op::DCR) return {uint8_t((x + 255) % 256), uint8_t(cy | (xlo != 0 ? AC : 0) | szp(x + 255))};
-    // DAA on x with the flags f
-    int dlo = x % 16, dhi = x / 16, carry = cy;
-    if ((f & AC) || dlo > 9) {
-        if (dlo > 9) dhi += 1;
-        dlo = (dlo + 6) % 16;
-    }
-    if (cy || dhi > 9) {
-        dhi = (dhi + 6) % 16;
-        carry = 1;
-    }
-    const int r = dhi * 16 + dlo;
-    return {uint8_t(r), uint8_t((f & (AC | 0x2A)) | carry | szp(r))};
+    return {uint8_t((x + 255) % 256), uint8_t(cy | (xlo != 0 ? AC : 0) | szp(x + 255))};  // DCR
 }
 
 TEST(Operations, EveryInputAgreesWithTheRules) {
     Machine m;
-    for (const Op op : {Op::ADD, Op::ADC, Op::SUB, Op::SBB, Op::CMP, Op::INR, Op::DCR, Op::DAA}) {
+    for (const Op op : {Op::ADD, Op::ADC, Op::SUB, Op::SBB, Op::CMP, Op::INR, Op::DCR}) {
         int failures = 0;
         for (int a = 0; a < 256 && failures < 5; ++a) {
             for (int x = 0; x < 256 && failures < 5; ++x) {
                 // CY in and out, and junk in the flag-less bits that must be dropped or kept.
                 for (const int f : {0x00, 0x01, 0xFE, 0xFF, 0x10, 0x2B}) {
-                    if (op == Op::DAA && a != 0) continue;  // DAA has no second operand
                     m.a = uint8_t(a);
                     m.f = uint8_t(f);
                     const uint8_t got = apply(m, op, uint8_t(x));
@@ -150,6 +132,69 @@ TEST(Operations, EveryInputAgreesWithTheRules) {
                                       << int(m.f) << ", want " << int(want.result) << "/" << int(want.flags);
                         ++failures;
                     }
+                }
+            }
+        }
+    }
+}
+
+struct DaaCase {
+    uint8_t a, f;
+    uint8_t result, flags;
+};
+
+// Each answer worked out by hand from the adjustment rule: the low digit first (a carry into the high
+// digit only when the low digit itself passed 9), then the high digit; CY set, never cleared; S, Z and P
+// from the result; AC and the flag-less bits kept.
+TEST(Operations, DecimalAdjustKnownAnswers) {
+    const DaaCase cases[] = {
+        {0x9A, 0, 0x00, CY | Z | P},            // both digits pass 9
+        {0xFA, 0, 0x60, CY | P},                // high digit F, then 16 after the low digit's carry
+        {0x15, AC, 0x1B, AC | P},               // AC alone: six added to the low digit, nothing carried
+        {0x19, AC, 0x1F, AC},
+        {0x93, AC, 0x99, AC | S | P},
+        {0x9A, AC, 0x00, AC | CY | Z | P},      // AC and a low digit past 9
+        {0x00, 0, 0x00, Z | P},
+        {0x09, 0, 0x09, P},
+        {0x0A, 0, 0x10, 0},                     // the low digit's carry makes the high digit 1
+        {0x99, 0, 0x99, S | P},                 // already decimal
+        {0x99, CY, 0xF9, S | P | CY},           // CY adds six to the high digit even when it is 9
+        {0x9F, 0, 0x05, CY | P},                // the carry takes the high digit from 9 to 10
+        {0xA0, 0, 0x00, CY | Z | P},
+        {0xF0, 0, 0x50, CY | P},
+        {0xFF, AC | CY, 0x65, AC | CY | P},
+        {0x01, CY | 0x2A, 0x61, CY | 0x2A},     // bits 5, 3 and 1 survive
+        {0x01, S | Z | P, 0x01, 0},             // S, Z and P are cleared as well as set
+        {0x7D, 0, 0x83, S},                     // after ADD 38 + 45
+        {0x42, AC, 0x48, AC | P},               // after ADD 29 + 19 (AC from 9 + 9)
+        {0x32, AC | CY, 0x98, S | AC | CY},     // after ADD 99 + 99 (binary 132)
+    };
+    for (const DaaCase& c : cases) {
+        Machine m;
+        m.a = c.a;
+        m.f = c.f;
+        EXPECT_EQ(m.OPDAA(), c.result) << std::hex << int(c.a) << " f=" << int(c.f);
+        EXPECT_EQ(m.f, c.flags) << std::hex << int(c.a) << " f=" << int(c.f);
+    }
+}
+
+// What DAA is for: two-digit decimal numbers added in binary (ADD, or ADC with a carry in) and adjusted
+// give their decimal sum, with CY as the hundreds. The oracle is decimal arithmetic.
+TEST(Operations, DecimalAdjustAfterAdditionGivesTheDecimalSum) {
+    auto bcd = [](int n) { return static_cast<uint8_t>(n / 10 * 16 + n % 10); };
+    Machine m;
+    int failures = 0;
+    for (int x = 0; x < 100 && failures < 5; ++x) {
+        for (int y = 0; y < 100 && failures < 5; ++y) {
+            for (const int carry : {0, 1}) {
+                m.a = bcd(x);
+                m.f = carry ? CY : 0;
+                m.a = carry ? m.OPADC(bcd(y)) : m.OPADD(bcd(y));
+                const uint8_t got = m.OPDAA();
+                const int sum = x + y + carry;
+                if (got != bcd(sum % 100) || ((m.f & CY) != 0) != (sum >= 100) || ((m.f & Z) != 0) != (sum % 100 == 0)) {
+                    ADD_FAILURE() << x << " + " << y << " + " << carry << ": got " << std::hex << int(got) << " f=" << int(m.f);
+                    ++failures;
                 }
             }
         }

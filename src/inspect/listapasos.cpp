@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -67,6 +66,15 @@ protected:
 private:
     qint64 paintCost_ = 0;
 };
+
+// A count as Spanish writes it: digits in groups of three from five digits on, joined by a non-breaking
+// space ("2986", "10 000 000").
+QString groupedNumber(uint64_t n) {
+    QString digits = QString::number(n);
+    if (digits.size() < 5) return digits;
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QChar(0x00A0));
+    return digits;
+}
 
 }  // namespace
 
@@ -182,10 +190,8 @@ void Listapasos::showDropped() {
         descartadas_->hide();
         return;
     }
-    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
     descartadas_->setText(QStringLiteral("Se han descartado las %1 filas más antiguas; se conservan las %2 últimas.")
-                              .arg(spanish.toString(static_cast<qulonglong>(dropped)),
-                                   spanish.toString(static_cast<qulonglong>(sim_.trace.size()))));
+                              .arg(groupedNumber(dropped), groupedNumber(sim_.trace.size())));
     descartadas_->show();
 }
 

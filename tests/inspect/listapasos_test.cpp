@@ -265,6 +265,10 @@ private slots:
         const QByteArray bytes = fileBytes(path);
         QCOMPARE(bytes.count("\r\n"), 21);
         QVERIFY(bytes.startsWith(kHeaderLine + "0BAA\t00       \tNOP\t"));
+        // Counts of five digits and more in groups of three.
+        sim->trace.setCapacity(10);
+        step(12345);
+        QTRY_COMPARE(dropped->text(), QStringLiteral("Se han descartado las 15\u00A0341 filas más antiguas; se conservan las 10 últimas."));
 
         click("borrar");
         QVERIFY(!dropped->isVisible());

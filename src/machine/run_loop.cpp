@@ -25,7 +25,7 @@ enum Extra : unsigned {
 template <unsigned kExtras>
 StopReason Simulator::runLoop(uint64_t maxSteps) {
     // What a step left for the loop to do after it.
-    enum After : uint8_t { kNothing, kFollowBoxes, kHalted };
+    enum After : uint8_t { kNothing, kFullRegen, kHalted };  // the full regen: synmem, the boxes, the views
 
     // The executor's view of the machine during the loop: the registers are locals, written back before
     // anything outside the loop may look at the machine (a HLT's way out, the check boxes' actions). Its
@@ -71,7 +71,7 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
         // HLT is the last thing its step does: the loop performs the way out right after it.
         void halt() { after = kHalted; }
         void interruptStateChanged() {
-            if (sim.checkBoxesBehind()) after = kFollowBoxes;
+            if (sim.checkBoxesBehind()) after = kFullRegen;
         }
         void closeRows() {
             if (rows.next) sim.trace.closeRows(rows.next);
@@ -93,7 +93,7 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
     x.fetch();
     // A write that bypassed savmem left the wrap-around cells behind: the first step reads them as they
     // are and ends with the full regen, as every step used to.
-    if (m.mem[Machine::kMemorySize] != m.mem[0] || m.mem[Machine::kMemorySize + 1] != m.mem[1]) x.after = kFollowBoxes;
+    if (m.mem[Machine::kMemorySize] != m.mem[0] || m.mem[Machine::kMemorySize + 1] != m.mem[1]) x.after = kFullRegen;
     if constexpr ((kExtras & kTrace) != 0) trace.noteState(m);
 
     const uint8_t* const breakpoints = m.breakpoints.data();

@@ -2,7 +2,7 @@
 // at the start of a trace and after the state was changed between steps. Rows hold the few bytes that
 // make them; cell texts are formatted only when asked (the trace window's model, the "Salvar" file).
 //
-// The trace keeps the most recent rows only, at most capacity() of them (10,000,000 unless set): a long
+// The trace keeps the most recent rows only, at most capacity() of them (ten million unless set): a long
 // run never stops and never exhausts memory because of its trace; dropped() tells how many older rows
 // went. Rows live in fixed blocks that never move; a block whose rows were all dropped is used again for
 // new rows, and clear() gives every block back to the system.
@@ -11,7 +11,8 @@
 // block being filled: vandor-cli writes a trace of any length that way in bounded memory (TraceStream).
 //
 // The order for one step is fixed: listainstru(m) before EjecutaPASO, listareg(m) after regen. The run
-// loop records the same rows through noteState() once, then appendInstruction()/back() per step.
+// loop records the same rows through noteState() once, then writes each step's row in place
+// (openRows, startInstruction, the registers after the step, closeRows).
 //
 //   Trace t;
 //   t.listainstru(m); m.EjecutaPASO(false); /* regen */ t.listareg(m);
@@ -39,6 +40,9 @@ enum TraceColumn {
     kColDir, kColDat, kColIns, kColA, kColB, kColC, kColD, kColE, kColF, kColFlags,
     kColH, kColL, kColM, kColPC, kColSP
 };
+
+// How many rows a trace keeps unless told otherwise.
+inline constexpr size_t kDefaultTraceCapacity = 10'000'000;
 
 // One row. length 0 marks a register-only row (columns 0-2 empty); regsFilled is false for an instruction
 // row whose step has not finished yet (columns 3-14 empty).
@@ -149,14 +153,12 @@ private:
     TraceRow* roomStart_ = nullptr; // the start of the room given by open(), until close()
     TraceRow* last_ = nullptr;      // the last row, while there is one
     uint64_t begin_ = 0, end_ = 0;  // absolute row numbers since the last clear
-    size_t capacity_ = 10'000'000;
+    size_t capacity_ = kDefaultTraceCapacity;
     TraceSink* sink_ = nullptr;
 };
 
 class Trace {
 public:
-    static constexpr size_t kDefaultCapacity = 10'000'000;
-
     // The rows kept, below the header (the header row is not stored).
     size_t size() const { return rows_.size(); }
     bool empty() const { return rows_.empty(); }

@@ -22,12 +22,12 @@
 namespace vandor {
 class Simulator;
 class Dialogs;
+class TraceGrid;
 class TraceModel;
 }  // namespace vandor
 
 class QLabel;
 class QPushButton;
-class QTableView;
 
 class Listapasos : public QWidget {
     Q_OBJECT
@@ -51,11 +51,12 @@ protected:
 private:
     void applyScrollRule();
     void showDropped();
+    void applyZoom();
 
     vandor::Simulator& sim_;
     vandor::Dialogs& dialogs_;
     vandor::TraceModel* model_;
-    QTableView* lista_;
+    vandor::TraceGrid* lista_;
     QLabel* descartadas_;
     QPushButton* salvar_;
     QPushButton* borrar_;

@@ -41,6 +41,7 @@ struct RunOptions {
     std::vector<Watchpoint> watches;  // --watch: the run ends after a step that touched one
     uint64_t back = 0;                // --back: steps undone after the run (at most kMaxBack)
     bool recordTrace = false;        // fill sim.trace (only when a trace file is wanted)
+    bool countTStates = false;       // count T-states and show them in the state line
 };
 
 // The most steps --back can undo: the history the simulator keeps.
@@ -52,6 +53,7 @@ struct RunResult {
     uint64_t steps = 0;  // steps executed by the run, less those undone by --back
     RunEnd end = RunEnd::Steps;
     std::vector<std::string> warnings;  // presses that were not possible when their step came
+    std::optional<uint64_t> tstates;    // the T-states of the run, when counted
 };
 
 // Loads an object file into the simulator's memory as the load command does (carga, then regen).
@@ -62,7 +64,7 @@ bool loadObject(Simulator& sim, const std::string& path, MessageSink& messages);
 // and removed afterwards.
 RunResult runProgram(Simulator& sim, const RunOptions& options);
 
-// "A=00 B=00 ... SOD=0 PASOS=n FIN=HLT|PASOS|BREAK|WATCH"
+// "A=00 B=00 ... SOD=0 PASOS=n FIN=HLT|PASOS|BREAK|WATCH", and " T=n" when the T-states were counted
 std::string stateLine(const Simulator& sim, const RunResult& result);
 std::string_view endText(RunEnd end);
 

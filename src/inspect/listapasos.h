@@ -8,6 +8,9 @@
 // catching up itself takes time), and at once when the window is shown, saved, cleared or closed. Each
 // catch-up scrolls the grid so that its last ten rows are in view.
 //
+// The trace keeps its latest rows only; once older ones were dropped, the line `descartadas` above the
+// grid says how many, and "Salvar" writes the rows kept. "Borrar" gives the trace's memory back.
+//
 //   Listapasos trace(sim, dialogs, mainWindow);
 //   sim.step(); trace.traceChanged();
 //   trace.show();
@@ -49,6 +52,7 @@ protected:
 private:
     void applyScrollRule();
     void showExplanation();
+    void showDropped();
     void applyZoom();
 
     vandor::Simulator& sim_;
@@ -56,6 +60,7 @@ private:
     vandor::TraceModel* model_;
     vandor::TraceGrid* lista_;
     QLabel* indicadores_;
+    QLabel* descartadas_;
     QPushButton* salvar_;
     QPushButton* borrar_;
     QPushButton* cerrar_;

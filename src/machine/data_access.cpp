@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "machine/executor.h"
+
 namespace vandor {
 namespace {
 
@@ -58,7 +60,7 @@ StepAccesses dataAccesses(const Machine& m, uint8_t op, uint8_t low, uint8_t hig
     const uint16_t word = static_cast<uint16_t>(high << 8 | low);
     const uint16_t hl = m.addressHL();
     const uint16_t sp = m.sp;
-    const bool taken = conditionHolds(m.f, (op >> 3) & 7);
+    const bool taken = executor::condition(m.f, (op >> 3) & 7);
     switch (kKinds[op]) {
     case Kind::None: break;
     case Kind::ReadM: add(hl, false); break;

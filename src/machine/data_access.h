@@ -26,13 +26,6 @@ struct StepAccesses {
     int count = 0;
 };
 
-// Whether condition cc (0 NZ, 1 Z, 2 NC, 3 C, 4 PO, 5 PE, 6 P, 7 M) holds for the flags f.
-constexpr bool conditionHolds(uint8_t f, int cc) {
-    constexpr uint8_t masks[4] = {kFlagZ, kFlagCY, kFlagP, kFlagS};
-    const bool set = (f & masks[(cc >> 1) & 3]) != 0;
-    return (cc & 1) ? set : !set;
-}
-
 // The accesses of the instruction whose opcode is at PC, as EjecutaPASO(false) will make them, in the
 // order it makes them.
 StepAccesses dataAccesses(const Machine& m);

@@ -22,10 +22,11 @@ namespace vandor {
 
 // The state a step back restores besides memory and ports.
 struct Snapshot {
-    uint64_t tstates = 0;    // the T-state total
-    uint64_t traceRows = 0;  // rows in the trace
+    uint64_t tstates = 0;         // the T-state total
+    uint64_t traceEnd = 0;        // the number of the trace's next row (Trace::endRow)
+    uint32_t traceGeneration = 0; // the trace's clear count then (a cleared trace has other rows)
     uint16_t pc = 0, sp = 0;
-    uint16_t lastTstates = 0;  // the count of the last instruction
+    uint16_t lastTstates = 0;     // the count of the last instruction
     uint8_t a = 0, b = 0, c = 0, d = 0, e = 0, f = 0, h = 0, l = 0;
     uint8_t lines = 0;  // kLine* bits: IE, masks, RST 7.5 latch, SID, SOD
     uint8_t shown = 0;  // the shown value of each interrupt check box, bit = CheckBox index
@@ -80,6 +81,8 @@ private:
         Snapshot before;
         uint32_t cells = 0;  // the last `cells` entries of cells_ that belong to this record
     };
+    // A million records and the two cells a PUSH or CALL writes stay within the byte budget.
+    static_assert(kMaxSteps * (sizeof(Record) + 2 * sizeof(UndoCell)) <= kMaxBytes);
 
     void note(const UndoCell& cell) {
         if (records_.empty()) return;

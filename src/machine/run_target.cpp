@@ -1,7 +1,7 @@
 #include "machine/run_target.h"
 
 #include "common/opcodes.h"
-#include "machine/data_access.h"
+#include "machine/executor.h"
 
 namespace vandor {
 namespace {
@@ -11,19 +11,19 @@ int16_t rise(uint16_t sp, uint16_t from) { return static_cast<int16_t>(static_ca
 
 }  // namespace
 
-bool RunTarget::reached(const Machine& after, bool returned) const {
+bool RunTarget::reached(uint16_t afterPc, uint16_t afterSp, bool returned) const {
     switch (kind) {
     case Kind::None: return false;
-    case Kind::StepOver: return after.pc == pc && rise(after.sp, sp) >= 0;
-    case Kind::StepOut: return returned && rise(after.sp, sp) > 0;
-    case Kind::RunTo: return after.pc == pc;
+    case Kind::StepOver: return afterPc == pc && rise(afterSp, sp) >= 0;
+    case Kind::StepOut: return returned && rise(afterSp, sp) > 0;
+    case Kind::RunTo: return afterPc == pc;
     }
     return false;
 }
 
 RunTarget stepOverTarget(const Machine& m) {
     const uint8_t op = m.mem[m.pc];
-    const bool call = op == 0xCD || (op & 0xC7) == 0xC7 || ((op & 0xC7) == 0xC4 && conditionHolds(m.f, (op >> 3) & 7));
+    const bool call = op == 0xCD || (op & 0xC7) == 0xC7 || ((op & 0xC7) == 0xC4 && executor::condition(m.f, (op >> 3) & 7));
     if (!call) return {};
     return {RunTarget::Kind::StepOver, static_cast<uint16_t>(m.pc + opcodeLength(op)), m.sp};
 }
@@ -34,7 +34,7 @@ RunTarget runToTarget(uint16_t address) { return {RunTarget::Kind::RunTo, addres
 
 bool isReturnTaken(const Machine& m) {
     const uint8_t op = m.mem[m.pc];
-    return op == 0xC9 || ((op & 0xC7) == 0xC0 && conditionHolds(m.f, (op >> 3) & 7));
+    return op == 0xC9 || ((op & 0xC7) == 0xC0 && executor::condition(m.f, (op >> 3) & 7));
 }
 
 }  // namespace vandor

@@ -12,7 +12,7 @@
 //   RunTarget t = stepOverTarget(sim.m);
 //   bool ret = t.watchesReturns() && isReturnTaken(sim.m);   // before the step
 //   sim.step();
-//   if (t.reached(sim.m, ret)) ...
+//   if (t.reached(sim.m.pc, sim.m.sp, ret)) ...
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,9 @@ struct RunTarget {
     bool any() const { return kind != Kind::None; }
     // Step out needs to know, before each step, whether the step is a return that is taken.
     bool watchesReturns() const { return kind == Kind::StepOut; }
-    // After a step: whether the run has arrived. returned: the step was a taken return.
-    bool reached(const Machine& after, bool returned) const;
+    // After a step that left PC and SP so: whether the run has arrived. returned: the step was a taken
+    // return.
+    bool reached(uint16_t pc, uint16_t sp, bool returned) const;
 };
 
 // The step-over target for the instruction at PC: none when it calls nothing.

@@ -1,6 +1,9 @@
 #include "machine/simulator.h"
 
+#include <algorithm>
+
 #include "machine/data_access.h"
+#include "machine/executor.h"
 
 namespace vandor {
 namespace {
@@ -74,6 +77,7 @@ void Simulator::Reset_Click() {
 
 void Simulator::callInterrupt(uint16_t vectorAddress) {
     m.ie = false;
+    if (m.countTStates) m.tstates += executor::kInterruptTStates;
     noteMemory(static_cast<uint16_t>(m.sp - 1));
     noteMemory(static_cast<uint16_t>(m.sp - 2));
     m.OPCALL(vectorAddress);
@@ -192,7 +196,10 @@ void Simulator::recordStep() {
 
 Snapshot Simulator::snapshot() const {
     Snapshot s;
-    s.traceRows = trace.size();
+    s.tstates = m.tstates;
+    s.lastTstates = static_cast<uint16_t>(std::min(lastTstates_, 0xFFFFu));
+    s.traceEnd = trace.endRow();
+    s.traceGeneration = static_cast<uint32_t>(trace.generation());
     s.pc = m.pc;
     s.sp = m.sp;
     s.a = m.a; s.b = m.b; s.c = m.c; s.d = m.d; s.e = m.e; s.f = m.f; s.h = m.h; s.l = m.l;
@@ -217,8 +224,11 @@ void Simulator::restore(const Snapshot& s) {
     m.sid = s.lines & kLineSID;
     m.sod = s.lines & kLineSOD;
     for (int i = 0; i < 5; ++i) shown_[i] = (s.shown >> i) & 1;
-    // The trace may have been cleared since; rows the step added are gone either way.
-    trace.truncate(s.traceRows);
+    m.tstates = s.tstates;
+    lastTstates_ = s.lastTstates;
+    // A trace cleared since holds only rows of later steps, already undone.
+    if (static_cast<uint32_t>(trace.generation()) == s.traceGeneration && !trace.truncateTo(s.traceEnd))
+        traceCutShort_ = true;
 }
 
 bool Simulator::stepBack() {
@@ -235,9 +245,9 @@ bool Simulator::stepBack() {
     return true;
 }
 
-void Simulator::step() {
+void Simulator::beforeDebugStep() {
     watchHit_.reset();
-    if (!watches.empty()) [[unlikely]] {
+    if (!watches.empty()) {
         if (auto hit = watches.hit(dataAccesses(m))) {
             hit->instructionAddress = m.pc;
             hit->instruction = {m.mem[m.pc], m.mem[m.pc + 1], m.mem[m.pc + 2]};
@@ -245,10 +255,16 @@ void Simulator::step() {
         }
     }
     if (history_.recording()) recordStep();
+}
+
+void Simulator::step() {
+    beforeDebugStep();
+    const uint64_t t = m.tstates;
     if (recordTrace) trace.listainstru(m);
     m.EjecutaPASO(false);
     regen();
     if (recordTrace) trace.listareg(m);
+    if (m.countTStates) lastTstates_ = static_cast<unsigned>(m.tstates - t);
     ++steps_;
 }
 
@@ -262,33 +278,10 @@ void Simulator::stopRun() {
     running_ = false;
 }
 
-StopReason Simulator::run(uint64_t maxSteps) {
-    if (!running_) return StopReason::Stopped;
-    haltStopped_ = false;
-    for (uint64_t i = 0; i < maxSteps; ++i) {
-        const bool returned = target_.watchesReturns() && isReturnTaken(m);
-        step();
-        if (!running_) [[unlikely]]
-            return haltStopped_ ? StopReason::Halt : StopReason::Stopped;
-        // A watched cell wins over a breakpoint reached by the same step.
-        if (watchHit_) [[unlikely]] {
-            stopRun();
-            return StopReason::Watch;
-        }
-        if (m.breakpoints[m.pc]) [[unlikely]] {
-            stopRun();
-            return StopReason::Breakpoint;
-        }
-        if (target_.reached(m, returned)) [[unlikely]] {
-            stopRun();
-            return StopReason::Target;
-        }
-        if (traceLimit != 0 && recordTrace && trace.size() >= traceLimit) [[unlikely]] {
-            stopRun();
-            return StopReason::TraceFull;
-        }
-    }
-    return StopReason::Steps;
+bool Simulator::checkBoxesBehind() const {
+    return shown_[index(CheckBox::CHKEI)] != m.ie || shown_[index(CheckBox::CHK55)] != m.m55 ||
+           shown_[index(CheckBox::CHK65)] != m.m65 || shown_[index(CheckBox::CHK75)] != m.m75 ||
+           shown_[index(CheckBox::ChkSOD)] != m.sod;
 }
 
 void Simulator::perform(HaltOption option) {

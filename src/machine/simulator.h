@@ -9,6 +9,15 @@
 // the same action. Windows mirror this state; they never decide anything themselves.
 //
 // A window's views register as the RegenListener and refresh when regen() runs; vandor-cli has none.
+// During run() the views hear of a batch of steps once, when it ends (and whenever a step took a slow
+// way: a HLT, or EI, DI or SIM changing what a check box shows): each step still leaves the state that
+// listainstru, EjecutaPASO, regen and listareg would, the grids still hear of every write.
+//
+// run() keeps the registers in locals and does only the work that changes something: the trace rows, the
+// T-state count and the grids' notifications are compiled into the loop only when attached, and the
+// check-box follow-up of regen runs only after an instruction that changed IE, a mask, the latch or SOD.
+// The debugger's per-step work (watchpoints, the step history, a run target) is one more compile-time
+// choice of that loop, so a run without them keeps the plain loop's speed.
 //
 // Every change of the machine from outside the executor comes through the editing doors below (the
 // register, flag, memory and port editors, the breakpoint toggle, vandor-cli's set-up): code outside the
@@ -37,7 +46,6 @@ enum class StopReason {
     Breakpoint,  // PC arrived at an address with its breakpoint flag set
     Halt,        // a HLT was left with "Continuar ejecución" unchecked
     Stopped,     // the run was stopped from outside (the "&Parar" button)
-    TraceFull,   // the trace reached its row limit
     Watch,       // the step's instruction read or wrote a watched cell (lastWatchHit() tells which)
     Target,      // step over, step out or run to here arrived
 };
@@ -89,10 +97,9 @@ public:
     RegenListener* views = nullptr;
     HaltDialog* haltDialog = nullptr;  // none: HLT leaves the machine halted and stops a run
 
-    // Whether steps are recorded in the trace (vandor-cli records only with --trace), and the row limit
-    // at which a run stops with TraceFull (0 = none).
+    // Whether steps are recorded in the trace (vandor-cli records only with --trace). The trace keeps its
+    // most recent rows: a run never stops because of it.
     bool recordTrace = true;
-    size_t traceLimit = 0;
 
     // The value of txtVec: the byte that INTR supplies.
     uint8_t vector() const { return vector_; }
@@ -149,6 +156,9 @@ public:
     bool canStepBack() const { return !running_ && !history_.empty(); }
     size_t historySize() const { return history_.size(); }
     bool stepBack();
+    // Whether an undone step's trace rows had already been streamed beyond recall (the trace then holds
+    // more rows than the state it leads to).
+    bool traceCutShort() const { return traceCutShort_; }
     // An object file was loaded into memory: the steps before it can no longer be undone.
     void objectLoaded() { history_.clear(); }
 
@@ -167,12 +177,19 @@ public:
     void stopRun();   // Ejecutar_Click in the running state
 
     // Up to maxSteps steps of the continuous run, each followed by the breakpoint test. Returns why it
-    // came back; on Breakpoint, Halt and TraceFull the run has been stopped (running() is false).
+    // came back; on Breakpoint and Halt the run has been stopped (running() is false).
     // Needs running() true; returns Stopped at once otherwise.
     StopReason run(uint64_t maxSteps);
     uint64_t stepsExecuted() const { return steps_; }
     // What touched a watched cell in the last step that did (a run stopped with Watch, or a single step).
     const std::optional<WatchHit>& lastWatchHit() const { return watchHit_; }
+    // The T-states the last step counted (its instruction, and any interrupt taken in its way out of a
+    // HLT), while m.countTStates is set; the door that sets the count to 0 on its own.
+    unsigned lastTstates() const { return lastTstates_; }
+    void resetTStates() {
+        m.tstates = 0;
+        lastTstates_ = 0;
+    }
 
 private:
     // The old value of a cell about to be written from outside a step, for the latest history record.
@@ -185,8 +202,15 @@ private:
     void noteAccesses(const StepAccesses& accesses, uint16_t replacedAt, uint8_t replacedValue);
     // Begins the history record of the step about to run at PC.
     void recordStep();
+    // Before a step of the debugger's kind: the watched cells its instruction will touch (kept in
+    // watchHit_) and its history record.
+    void beforeDebugStep();
     Snapshot snapshot() const;
     void restore(const Snapshot& s);
+    template <unsigned kExtras>
+    StopReason runLoop(uint64_t maxSteps);
+    // Whether a check box shows a value other than the state's: regen has an action to run.
+    bool checkBoxesBehind() const;
 
     void halted() override;
     void perform(HaltOption button);
@@ -202,6 +226,8 @@ private:
     History history_;
     RunTarget target_;
     std::optional<WatchHit> watchHit_;
+    unsigned lastTstates_ = 0;
+    bool traceCutShort_ = false;  // a step undone could not take back all its streamed trace rows
 };
 
 }  // namespace vandor

@@ -80,8 +80,8 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
         sim_.setVector(txtVec_->byteValue());
     });
     sim_.haltDialog = this;
-    sim_.traceLimit = kTraceRowLimit;
     sim_.setHistoryLimit(vandor::History::kMaxSteps);
+    sim_.m.countTStates = true;
     sim_.m.observer = this;
 
     paintTimer_.setInterval(kPaintInterval);

@@ -114,9 +114,6 @@ public:
     // The watchpoint window, created on first use.
     Vigilancia* watchWindow();
 
-    // The row limit of the trace, at which a run stops.
-    static constexpr size_t kTraceRowLimit = 50'000'000;
-
     // What the last action changed (drawn highlighted).
     const vandor::ChangeTracker& changes() const { return changes_; }
     // The twips a control is placed at in the default arrangement (a null rectangle for an unknown one).

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machine/data_access.h"
+#include "machine/executor.h"
 #include "machine/watchpoints.h"
 
 namespace vandor {
@@ -131,7 +132,7 @@ TEST(DataAccess, ConditionalCallsAndReturnsTouchTheStackOnlyWhenTaken) {
     for (int cc = 0; cc < 8; ++cc) {
         for (uint8_t f : {uint8_t{0}, uint8_t{0xFF}}) {
             m.f = f;
-            const bool taken = conditionHolds(f, cc);
+            const bool taken = executor::condition(f, cc);
             m.mem[m.pc] = static_cast<uint8_t>(0xC4 | cc << 3);  // Ccc
             EXPECT_EQ(dataAccesses(m).count, taken ? 2 : 0) << cc;
             m.mem[m.pc] = static_cast<uint8_t>(0xC0 | cc << 3);  // Rcc

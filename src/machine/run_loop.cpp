@@ -113,7 +113,7 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
             if constexpr ((kExtras & kTrace) != 0) x.closeRows();
             // The step before counts as the last one in this step's record.
             if constexpr ((kExtras & kTStates) != 0)
-                if (done != 0) lastTstates_ = static_cast<unsigned>(x.t - stepStart);
+                if (done != 0) lastTstates_ = stepTStates(stepStart, x.t);
             beforeDebugStep();
             returned = target_.watchesReturns() && isReturnTaken(m);
             if constexpr ((kExtras & kTrace) != 0) trace.noteState(m);
@@ -167,7 +167,7 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
     }
     if constexpr ((kExtras & kTrace) != 0) x.closeRows();
     if constexpr ((kExtras & kTStates) != 0)
-        if (done != 0) lastTstates_ = static_cast<unsigned>(x.t - stepStart);
+        if (done != 0) lastTstates_ = stepTStates(stepStart, x.t);
     x.put();
     steps_ += done;
     if (views && done != 0) views->regenerated();

@@ -72,6 +72,7 @@ void Simulator::storeAtHL(uint8_t value) {
 
 void Simulator::Reset_Click() {
     m.resetState();
+    lastTstates_ = 0;
     regen();
 }
 
@@ -264,7 +265,7 @@ void Simulator::step() {
     m.EjecutaPASO(false);
     regen();
     if (recordTrace) trace.listareg(m);
-    if (m.countTStates) lastTstates_ = static_cast<unsigned>(m.tstates - t);
+    if (m.countTStates) lastTstates_ = stepTStates(t, m.tstates);
     ++steps_;
 }
 

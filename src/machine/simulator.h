@@ -190,6 +190,11 @@ public:
         m.tstates = 0;
         lastTstates_ = 0;
     }
+    // What a step that began with the total at `start` counted, the total now at `now`: a RESET in its
+    // way out of a HLT zeroed the total, and then only what came after it counts.
+    static unsigned stepTStates(uint64_t start, uint64_t now) {
+        return static_cast<unsigned>(now >= start ? now - start : now);
+    }
 
 private:
     // The old value of a cell about to be written from outside a step, for the latest history record.

@@ -111,6 +111,8 @@ public:
     // "Ejecutar hasta aquí" on the program line with this address.
     void runToHere(uint16_t address);
     void Vigilar_Click();
+    // Sets the T-state count to 0 on its own.
+    void CeroT_Click();
     // The watchpoint window, created on first use.
     Vigilancia* watchWindow();
 
@@ -181,6 +183,8 @@ private:
     void portWritten(uint8_t port, uint8_t value) override;
     void refreshViews();
     void showRegisters();
+    // The T-state total and the last instruction's count.
+    void showTStates();
     void setFlagBoxes(uint8_t f);
     void mirrorCheckBoxes();
     void updateInterruptButtons();
@@ -305,6 +309,9 @@ private:
     QPushButton* SalirSub_;
     QPushButton* Vigilar_;
     QListWidget* lstVigilancia_;
+    QLabel* lblEstadosT_;  // the T-state total
+    QLabel* lblUltimaT_;   // the T-states of the last instruction
+    QPushButton* CeroT_;
     QLabel* lblMensaje_;
     QPointer<Vigilancia> vigilancia_;
 

@@ -52,6 +52,23 @@ void Principal::runToHere(uint16_t address) {
     startRun(vandor::runToTarget(address));
 }
 
+void Principal::CeroT_Click() {
+    sim_.resetTStates();
+    showTStates();
+}
+
+// Digits in groups of three from five digits on, as Spanish writes numbers (12.345, 1234).
+void Principal::showTStates() {
+    auto grouped = [](uint64_t n) {
+        QString digits = QString::number(n);
+        if (digits.size() >= 5)
+            for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char('.'));
+        return digits;
+    };
+    lblEstadosT_->setText(grouped(sim_.m.tstates));
+    lblUltimaT_->setText(grouped(sim_.lastTstates()));
+}
+
 Vigilancia* Principal::watchWindow() {
     if (!vigilancia_) {
         vigilancia_ = new Vigilancia(sim_, dialogs_, this);

@@ -433,6 +433,27 @@ void Principal::buildDebugger() {
                         QStringLiteral("Ejecuta hasta que un retorno sale de la subrutina actual (Alt+B o "
                                        "Mayúsculas+F11)")},
                        &Principal::SalirSub_Click);
+    // The T-states: the total since RESET or the last zeroing, and the last instruction's count.
+    label(FrameDepuracion_, "lblTituloT", QStringLiteral("Estados T:"), tw(120, 870, inner, kBoxHeight));
+    lblEstadosT_ = label(FrameDepuracion_, "lblEstadosT", QStringLiteral("0"), tw(120, 1125, inner, kBoxHeight));
+    speak(lblEstadosT_, {QStringLiteral("Estados T"),
+                         QStringLiteral("Estados T ejecutados desde RESET o desde la última puesta a cero")});
+    QLabel* lastLabel = label(FrameDepuracion_, "lblTituloUltimaT", QStringLiteral("Última:"),
+                              tw(120, 1440, 735, kBoxHeight));
+    lblUltimaT_ = label(FrameDepuracion_, "lblUltimaT", QStringLiteral("0"), tw(855, 1440, inner - 735, kBoxHeight));
+    speak(lblUltimaT_, {QStringLiteral("Estados T de la última instrucción"),
+                        QStringLiteral("Estados T de la última instrucción ejecutada, con la interrupción que "
+                                       "tomó")});
+    lastLabel->setBuddy(lblUltimaT_);
+    for (QLabel* value : {lblEstadosT_, lblUltimaT_}) {
+        value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    CeroT_ = button(FrameDepuracion_, "CeroT", QStringLiteral("Poner a cer&o"), tw(120, 1740, inner, kButtonHeight),
+                    {QStringLiteral("Poner a cero los estados T"),
+                     QStringLiteral("Pone a cero la cuenta de estados T sin tocar nada más (Alt+O)")},
+                    &Principal::CeroT_Click);
     Vigilar_ = button(FrameDepuracion_, "Vigilar", QStringLiteral("&Vigilancia"), tw(120, 2040, inner, kButtonHeight),
                       {QStringLiteral("Vigilancia"),
                        QStringLiteral("Añade o quita direcciones y puertos vigilados: la ejecución se para tras "
@@ -489,7 +510,7 @@ void Principal::buildTabOrder() {
         Reset_, Trap_, Rst55_, Rst65_, Rst75_, Intr_, txtVec_,
         grdmem_, txtDirMem_, txtDatMem_, txtIrA_,
         grdport_, txtDirPort_, txtDatPort_,
-        PasoEncima_, SalirSub_, Vigilar_, lstVigilancia_,
+        PasoEncima_, SalirSub_, CeroT_, Vigilar_, lstVigilancia_,
     };
     for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

@@ -48,6 +48,7 @@ void Principal::Eje_paso_Click() {
     if (action) endAction();
     if (trace_) trace_->traceChanged();
     updateRunControls();
+    showTStates();  // the step's own count is known only once it has ended
     // A watched cell touched by the step is said instead of the flags.
     if (sim_.lastWatchHit()) {
         showStop(StopReason::Watch);

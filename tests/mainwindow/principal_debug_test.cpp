@@ -106,6 +106,41 @@ private slots:
                                               "P=0 (número impar de unos), CY=0"));
     }
 
+    // The T-states: the total and the last instruction after a step and a run, zeroed by RESET and by
+    // "Poner a cero" (Alt+O) alone, given back by "Paso atrás".
+    void tstatesShownAndZeroed() {
+        Window win;
+        // LXI SP,8000 (10); CALL 0100 (18); 0100: INR A (4) 3000 times, to a breakpoint
+        win.load(0, {LXI_SP, 0x00, 0x80, CALL, 0x00, 0x01});
+        win.load(0x0100, std::vector<uint8_t>(3000, INR_A));
+        win.sim().setBreakpoint(0x0100 + 3000, true);
+        auto total = [&] { return win.child<QLabel>(QStringLiteral("lblEstadosT"))->text(); };
+        auto last = [&] { return win.child<QLabel>(QStringLiteral("lblUltimaT"))->text(); };
+        QCOMPARE(total(), QStringLiteral("0"));
+        win.click("Eje_paso");
+        win.click("Eje_paso");
+        QCOMPARE(total(), QStringLiteral("28"));
+        QCOMPARE(last(), QStringLiteral("18"));
+        win.click("Ejecutar");
+        QTRY_VERIFY(!win.sim().running());
+        QCOMPARE(total(), QStringLiteral("12.028"));  // in groups of three
+        QCOMPARE(last(), QStringLiteral("4"));
+        QApplication::setActiveWindow(win.w.get());
+        QTRY_VERIFY(win.w->isActiveWindow());
+        QTest::keyClick(win.w->windowHandle(), Qt::Key_O, Qt::AltModifier);
+        QTRY_COMPARE(total(), QStringLiteral("0"));
+        QCOMPARE(last(), QStringLiteral("0"));
+        QCOMPARE(win.text("txtPC"), QString::asprintf("%04X", 0x0100 + 3000));  // nothing else changed
+        win.click("PasoAtras");
+        QCOMPARE(total(), QStringLiteral("12.024"));
+        QCOMPARE(last(), QStringLiteral("4"));
+        win.click("Eje_paso");
+        QVERIFY(total() != QStringLiteral("0"));
+        win.click("Reset");
+        QCOMPARE(total(), QStringLiteral("0"));
+        QCOMPARE(last(), QStringLiteral("0"));
+    }
+
     // Step over a CALL runs the routine in the run loop ("Parar" shown, every step in the trace) and stops
     // after it; on anything else it is one step. F10 does the same.
     void stepOverRunsTheCall() {

@@ -143,6 +143,10 @@ void Vigilancia::applyZoom() {
     const QFont fixed = zoom.fixedFont();
     lista_->setFont(fixed);
     lista_->setMinimumHeight(zoom.px(1500));
+    // The longest entry shows whole, with room for the list's frame and a vertical scroll bar.
+    const QString longest = QString::fromStdString(
+        vandor::watchDescription({false, 0x0000, 0xFFFF, vandor::kWatchRead | vandor::kWatchWrite}));
+    lista_->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(longest) + zoom.px(480));
     for (HexBox* b : {txtDesde_, txtHasta_, txtPuertoDesde_, txtPuertoHasta_}) {
         b->setFont(fixed);
         b->setFixedWidth(QFontMetrics(fixed).horizontalAdvance(QString(b->digits() + 1, QLatin1Char('0'))) + 8);

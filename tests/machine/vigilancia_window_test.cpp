@@ -12,6 +12,7 @@
 #include "machine/vigilancia_window.h"
 #include "widgets/hexbox.h"
 #include "widgets/scripted_dialogs.h"
+#include "widgets/zoom.h"
 
 using vandor::Watchpoint;
 
@@ -148,6 +149,23 @@ private slots:
         QTRY_COMPARE(lista()->count(), 0);
         QTest::keyClick(window->windowHandle(), Qt::Key_R, Qt::AltModifier);
         QTRY_VERIFY(!window->isVisible());
+    }
+
+    // The longest entry shows whole at every text size.
+    void longestEntryShowsWholeAtEveryZoom() {
+        type("txtDesde", "0000");
+        type("txtHasta", "FFFF");
+        child<QComboBox>("cboAcceso")->setCurrentIndex(2);
+        add();
+        QCOMPARE(shown(), QStringList{"Memoria 0000-FFFF, lectura y escritura"});
+        for (qreal points : vandor::Zoom::steps()) {
+            vandor::Zoom::instance().setPoints(points);
+            QCoreApplication::processEvents();
+            const int needed = QFontMetrics(lista()->font()).horizontalAdvance(lista()->item(0)->text());
+            QVERIFY2(needed <= lista()->viewport()->width(),
+                     qPrintable(QStringLiteral("%1 pt: %2 > %3").arg(points).arg(needed).arg(lista()->viewport()->width())));
+        }
+        vandor::Zoom::instance().reset();
     }
 };
 

@@ -129,9 +129,9 @@ void Listapasos::applyZoom() {
     // Column widths follow the lengths of the header's titles.
     const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
     int columnsWidth = 0;
-    for (int c = 0; c < vandor::kTraceColumns; ++c) {
-        const std::string_view title = vandor::Trace::headerTitle(c);
-        const int width = metrics.horizontalAdvance(QString(static_cast<qsizetype>(title.size()), QChar('0'))) + padding;
+    for (int c = 0; c < vandor::TraceModel::kColumns; ++c) {
+        const auto title = model_->headerData(c, Qt::Horizontal).toString();
+        const int width = metrics.horizontalAdvance(QString(title.size(), QChar('0'))) + padding;
         header->resizeSection(c, width);
         columnsWidth += width;
     }

@@ -36,6 +36,8 @@ public:
     // Announces the whole trace afresh (after it was cleared or replaced).
     void reload();
 
+    static constexpr int kColumns = Trace::kTStatesColumn + 1;
+
 private:
     // Rows are announced as int; a trace beyond that range shows its first INT_MAX rows.
     int traceRows() const;

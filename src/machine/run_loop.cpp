@@ -134,6 +134,8 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
             regen();
             if constexpr ((kExtras & kTrace) != 0) trace.listareg(m);
             x.fetch();
+            if constexpr ((kExtras & kTrace) != 0 && (kExtras & kTStates) != 0)
+                trace.setLastTStates(stepTStates(stepStart, x.t));
             if (!running_) {
                 why = haltStopped_ ? StopReason::Halt : StopReason::Stopped;
                 break;
@@ -143,6 +145,7 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
             row->h = x.h, row->l = x.l, row->m = x.mem[executor::pair(x.h, x.l)];
             row->pc = x.pc, row->sp = x.sp;
             row->regsFilled = 1;
+            if constexpr ((kExtras & kTStates) != 0) row->tstates = static_cast<uint8_t>(x.t - stepStart);
         }
         if constexpr ((kExtras & kDebug) != 0) {
             // A watched cell wins over a breakpoint reached by the same step.

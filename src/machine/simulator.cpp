@@ -265,7 +265,10 @@ void Simulator::step() {
     m.EjecutaPASO(false);
     regen();
     if (recordTrace) trace.listareg(m);
-    if (m.countTStates) lastTstates_ = stepTStates(t, m.tstates);
+    if (m.countTStates) {
+        lastTstates_ = stepTStates(t, m.tstates);
+        if (recordTrace) trace.setLastTStates(lastTstates_);
+    }
     ++steps_;
 }
 

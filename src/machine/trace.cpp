@@ -252,6 +252,13 @@ std::string Trace::cellText(size_t row, int column) const {
     return std::string(cell, tab ? tab : end);
 }
 
+std::string Trace::tstatesText(size_t row) const {
+    if (row >= rows_.size()) return {};
+    const TraceRow& r = rows_[row];
+    if (!r.regsFilled || r.tstates == 0) return {};
+    return std::to_string(r.tstates);
+}
+
 std::string_view Trace::headerTitle(int column) {
     if (column < 0 || column >= kTraceColumns) return {};
     return kTitles[static_cast<size_t>(column)];

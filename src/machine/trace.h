@@ -20,6 +20,7 @@
 //   t.save("pasos.txt");
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -45,7 +46,8 @@ enum TraceColumn {
 inline constexpr size_t kDefaultTraceCapacity = 10'000'000;
 
 // One row. length 0 marks a register-only row (columns 0-2 empty); regsFilled is false for an instruction
-// row whose step has not finished yet (columns 3-14 empty).
+// row whose step has not finished yet (columns 3-14 empty). tstates is what the row's step counted, 0 when
+// T-states were not counted; the trace window shows it, the text file does not.
 struct TraceRow {
     uint16_t dir;     // PC before the step
     uint16_t pc, sp;  // after the step
@@ -54,7 +56,8 @@ struct TraceRow {
     // In the Machine's order, so that the eight registers are copied and compared as one word.
     uint8_t a, b, d, h, c, e, f, l;
     uint8_t m;
-    uint8_t regsFilled;
+    uint8_t regsFilled : 1;
+    uint8_t tstates : 7;  // a step counts at most a few dozen (a HLT and its way out)
 };
 static_assert(sizeof(TraceRow) <= 24);
 
@@ -216,7 +219,15 @@ public:
         row.bytes[2] = mem[static_cast<uint16_t>(pc + 2)];
         row.length = kOpcodeLength[row.bytes[0]];
         row.regsFilled = 0;
+        row.tstates = 0;
     }
+    // What the last row's step counted, once it has ended (its registers filled in).
+    void setLastTStates(unsigned tstates) {
+        if (!rows_.empty() && rows_.back().length != 0) rows_.back().tstates = static_cast<uint8_t>(std::min(tstates, 127u));
+    }
+    static constexpr int kTStatesColumn = kTraceColumns;  // the trace window's column after the file's 15
+    // The text of that column: the row's T-states, or nothing.
+    std::string tstatesText(size_t row) const;
 
     // Text of a data cell (row 0 is the first data row) or of a header title (the segments of kTraceHeader).
     std::string cellText(size_t row, int column) const;

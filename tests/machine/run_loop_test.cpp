@@ -82,7 +82,8 @@ std::string difference(const Side& x, const Side& y, size_t& from) {
     if (x.log.writes != y.log.writes) return "grid notifications";
     if (x.sim.trace.size() != y.sim.trace.size()) return "trace size";
     for (size_t i = from == 0 ? 0 : from - 1; i < x.sim.trace.size(); ++i)
-        if (x.sim.trace.lineText(i) != y.sim.trace.lineText(i)) return "trace line " + std::to_string(i);
+        if (x.sim.trace.lineText(i) != y.sim.trace.lineText(i) || x.sim.trace.tstatesText(i) != y.sim.trace.tstatesText(i))
+            return "trace line " + std::to_string(i);
     from = x.sim.trace.size();
     return {};
 }

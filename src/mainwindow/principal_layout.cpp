@@ -438,13 +438,11 @@ void Principal::buildDebugger() {
     lblEstadosT_ = label(FrameDepuracion_, "lblEstadosT", QStringLiteral("0"), tw(120, 1125, inner, kBoxHeight));
     speak(lblEstadosT_, {QStringLiteral("Estados T"),
                          QStringLiteral("Estados T ejecutados desde RESET o desde la última puesta a cero")});
-    QLabel* lastLabel = label(FrameDepuracion_, "lblTituloUltimaT", QStringLiteral("Última:"),
-                              tw(120, 1440, 735, kBoxHeight));
+    label(FrameDepuracion_, "lblTituloUltimaT", QStringLiteral("Última:"), tw(120, 1440, 735, kBoxHeight));
     lblUltimaT_ = label(FrameDepuracion_, "lblUltimaT", QStringLiteral("0"), tw(855, 1440, inner - 735, kBoxHeight));
     speak(lblUltimaT_, {QStringLiteral("Estados T de la última instrucción"),
                         QStringLiteral("Estados T de la última instrucción ejecutada, con la interrupción que "
                                        "tomó")});
-    lastLabel->setBuddy(lblUltimaT_);
     for (QLabel* value : {lblEstadosT_, lblUltimaT_}) {
         value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
+#include <QStaticText>
+#include <QtMath>
+#include <algorithm>
 
 namespace vandor {
 namespace {
@@ -10,7 +14,23 @@ namespace {
 // Every character the lists and grids show.
 const QString kSample = QStringLiteral("0123456789ABCDEFHIJLMNOPRSTUVXZ,*?.");
 
-QRect sampleInk(const QFont& font) { return QFontMetrics(font).tightBoundingRect(kSample); }
+// Measuring the ink shapes the whole sample, far dearer than drawing a cell: the rows of a view share a
+// few fonts (plain, bold), so the last ones measured are kept. Fonts are used on the window's thread only.
+QRect sampleInk(const QFont& font) {
+    struct Measured {
+        QFont font;
+        QRect ink;
+    };
+    static Measured cache[4];
+    static int used = 0, next = 0;
+    for (int i = 0; i < used; ++i)
+        if (cache[i].font == font) return cache[i].ink;
+    Measured& slot = cache[next];
+    next = (next + 1) % 4;
+    used = std::max(used, next == 0 ? 4 : next);
+    slot = {font, QFontMetrics(font).tightBoundingRect(kSample)};
+    return slot.ink;
+}
 
 }  // namespace
 
@@ -26,17 +46,46 @@ int compactBaseline(const QFont& font, int height) {
     return (height - ink.height()) / 2 - ink.top();
 }
 
+const QStaticText& laidOutText(const QFont& font, const QString& text) {
+    struct FontTexts {
+        QFont font;
+        QHash<QString, QStaticText> texts;
+    };
+    static FontTexts caches[4];
+    static int used = 0, next = 0;
+    FontTexts* cache = nullptr;
+    for (int i = 0; i < used && !cache; ++i)
+        if (caches[i].font == font) cache = &caches[i];
+    if (!cache) {
+        cache = &caches[next];
+        next = (next + 1) % 4;
+        used = std::max(used, next == 0 ? 4 : next);
+        cache->font = font;
+        cache->texts.clear();
+    }
+    if (cache->texts.size() >= 4096) cache->texts.clear();
+    auto found = cache->texts.find(text);
+    if (found == cache->texts.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font);
+        found = cache->texts.insert(text, laid);
+    }
+    return *found;
+}
+
 void drawCompactText(QPainter* painter, const QRect& rect, const QFont& font, const QString& text,
                      Qt::Alignment alignment) {
-    const QFontMetrics metrics(font);
-    const int width = metrics.horizontalAdvance(text);
+    const QStaticText& laid = laidOutText(font, text);
+    const int width = qCeil(laid.size().width());
     int x = rect.left();
     if (alignment & Qt::AlignRight) x = rect.right() + 1 - width;
     else if (alignment & Qt::AlignHCenter) x = rect.left() + (rect.width() - width) / 2;
+    const int baseline = rect.top() + compactBaseline(font, rect.height());
     painter->save();
     painter->setFont(font);
     painter->setClipRect(rect);
-    painter->drawText(QPoint(x, rect.top() + compactBaseline(font, rect.height())), text);
+    painter->drawStaticText(QPointF(x, baseline - QFontMetricsF(font).ascent()), laid);
     painter->restore();
 }
 
@@ -47,12 +96,29 @@ void CompactLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     item.text.clear();
     const QWidget* widget = item.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    // The ground, the selection and the focus frame as the style draws them, then the text.
-    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
-    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
     const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (item.state & QStyle::State_Active) ? QPalette::Normal
                                                                              : QPalette::Inactive;
+    // Most cells are plain text on the view's own ground: the style would draw nothing there but would
+    // still lay the whole item out, which costs more than the text. Such a cell's text goes where the
+    // style put the last plain cell's, relative to the cell.
+    const bool plain = !(item.state & (QStyle::State_Selected | QStyle::State_HasFocus)) &&
+                       item.backgroundBrush.style() == Qt::NoBrush &&
+                       !(item.features & (QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration |
+                                          QStyleOptionViewItem::Alternate));
+    QRect textRect;
+    if (plain && plainStyle_ == style && plainSize_ == item.rect.size()) {
+        textRect = plainText_.translated(item.rect.topLeft());
+    } else {
+        // The ground, the selection and the focus frame as the style draws them, then the text.
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+        textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+        if (plain) {
+            plainStyle_ = style;
+            plainSize_ = item.rect.size();
+            plainText_ = textRect.translated(-item.rect.topLeft());
+        }
+    }
     painter->save();
     painter->setPen(item.palette.color(group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText
                                                                                     : QPalette::Text));

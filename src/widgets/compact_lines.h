@@ -7,6 +7,7 @@
 //   const int height = compactLineHeight(view->font());   // 13 px for 9.75 pt Liberation Mono
 #pragma once
 
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 class QPainter;
@@ -17,6 +18,10 @@ namespace vandor {
 int compactLineHeight(const QFont& font);
 // Where the baseline of a row `height` pixels tall lies, counted from its top, for the ink to be centred.
 int compactBaseline(const QFont& font, int height);
+// `text` laid out in `font`, kept for the next time it is drawn: the views of a run in progress draw the
+// same few hundred texts (bytes, lines) at the screen's pace, and laying a text out costs more than
+// drawing it. The last few fonts' texts are kept, a few thousand each; window thread only.
+const QStaticText& laidOutText(const QFont& font, const QString& text);
 // Draws `text` in `rect` on the compact baseline, aligned across as `alignment` says.
 void drawCompactText(QPainter* painter, const QRect& rect, const QFont& font, const QString& text,
                      Qt::Alignment alignment);
@@ -28,6 +33,13 @@ class CompactLineDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    // Where the style puts a plain cell's text (no selection, focus, ground, check or icon), relative to
+    // the cell, for cells of this size under this style.
+    mutable const QStyle* plainStyle_ = nullptr;
+    mutable QSize plainSize_;
+    mutable QRect plainText_;
 };
 
 }  // namespace vandor

@@ -2,9 +2,12 @@
 
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+
+#include "widgets/compact_lines.h"
 
 namespace vandor {
 
@@ -165,7 +168,11 @@ void TraceGrid::scrollContentsBy(int dx, int) {
     viewport()->update();
 }
 
-void TraceGrid::paintEvent(QPaintEvent*) {
+// A plain cell's text is drawn here rather than by the item delegate: the style's item drawing lays its
+// text out anew for every cell, several times the cost of the text itself, and a run in progress
+// repaints the rows in view at the screen's pace. The text sits where the style puts it (a focus margin
+// in from the left, centred down the row); a selected cell and the current one go to the delegate.
+void TraceGrid::paintEvent(QPaintEvent* event) {
     QElapsedTimer clock;
     clock.start();
     QPainter painter(viewport());
@@ -176,19 +183,48 @@ void TraceGrid::paintEvent(QPaintEvent*) {
     const int last = std::min(rows() - 1, top + rowsInView());
     const int columns = model()->columnCount();
     const QModelIndex current = currentIndex();
+    const QRect dirty = event->rect();
+    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+                                       : isActiveWindow() ? QPalette::Active
+                                                          : QPalette::Inactive;
+    const QColor textColor = palette().color(group, QPalette::Text);
     const QColor gridColor = palette().color(QPalette::Mid);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const QFont textFont = font();
+    const QFontMetrics metrics(textFont);
+    const int baseline = (rowHeight_ - metrics.height()) / 2 + metrics.ascent();
+    const qreal ascent = QFontMetricsF(textFont).ascent();
+    QItemSelectionModel* selection = selectionModel();
     for (int row = top; row <= last; ++row) {
+        const int y = (row - top) * rowHeight_;
+        if (y > dirty.bottom() || y + rowHeight_ <= dirty.top()) continue;
         for (int column = 0; column < columns; ++column) {
+            const QRect rect(header_->sectionViewportPosition(column), y, header_->sectionSize(column), rowHeight_);
+            if (rect.right() < dirty.left() || rect.left() > dirty.right()) continue;
             const QModelIndex index = model()->index(row, column);
-            QStyleOptionViewItem cell = option;
-            cell.rect = visualRect(index);
-            if (cell.rect.right() < 0 || cell.rect.left() > viewport()->width()) continue;
-            if (selectionModel() && selectionModel()->isSelected(index)) cell.state |= QStyle::State_Selected;
-            if (index == current && hasFocus()) cell.state |= QStyle::State_HasFocus;
-            itemDelegate()->paint(&painter, cell, index);
+            const bool selected = selection && selection->isSelected(index);
+            const bool focused = index == current && hasFocus();
+            if (selected || focused) {
+                QStyleOptionViewItem cell = option;
+                cell.rect = rect;
+                if (selected) cell.state |= QStyle::State_Selected;
+                if (focused) cell.state |= QStyle::State_HasFocus;
+                itemDelegate()->paint(&painter, cell, index);
+            } else {
+                const QString text = index.data(Qt::DisplayRole).toString();
+                if (!text.isEmpty()) {
+                    painter.save();
+                    painter.setFont(textFont);
+                    painter.setPen(textColor);
+                    painter.setClipRect(rect.adjusted(margin, 0, -margin, 0));
+                    painter.drawStaticText(QPointF(rect.left() + margin, y + baseline - ascent),
+                                           laidOutText(textFont, text));
+                    painter.restore();
+                }
+            }
             painter.setPen(gridColor);
-            painter.drawLine(cell.rect.topRight(), cell.rect.bottomRight());
-            painter.drawLine(cell.rect.bottomLeft(), cell.rect.bottomRight());
+            painter.drawLine(rect.topRight(), rect.bottomRight());
+            painter.drawLine(rect.bottomLeft(), rect.bottomRight());
         }
     }
     paintCost_ = clock.elapsed();

@@ -2,7 +2,7 @@
 // row: rows all have one height, so any row's place follows from its number, and a trace of millions
 // of rows costs the grid no more than a short one when rows are added or the grid is scrolled (a table
 // view keeps a heading section per row, which grows with the trace and is walked again after each
-// insertion). The column titles are an ordinary header; cells are drawn by the item delegate.
+// insertion). The column titles are an ordinary header; the grid draws its cells' text itself.
 //
 // The top row (the first in view) is the vertical scroll bar's value.
 //

@@ -166,7 +166,7 @@ void TraceRows::startBlock() {
         last_ = nullptr;
         if (!next) next = given; else freeBlock(given);
     }
-    if (!next) next = newBlock(end_ != 0);
+    if (!next) next = newBlock(populate_ && end_ != 0);
     blocks_.push_back(next);
     current_ = next;
 }

@@ -149,6 +149,11 @@ public:
     void streamTo(TraceSink* sink);
     void finishStream();
 
+    // Whether a block after the first has all its pages made at once (the cheapest for a long recording)
+    // or each as the rows reach it, so that no one step waits for a whole block's pages (a few ms): what a
+    // window running steps between two looks at its events needs.
+    void setPopulateBlocks(bool populate) { populate_ = populate; }
+
     static TraceRow* newBlock(bool populate = false);
     static void freeBlock(TraceRow* block);
 
@@ -169,6 +174,7 @@ private:
     uint64_t begin_ = 0, end_ = 0;  // absolute row numbers since the last clear
     size_t capacity_ = kDefaultTraceCapacity;
     TraceSink* sink_ = nullptr;
+    bool populate_ = true;
 };
 
 class Trace {
@@ -181,6 +187,7 @@ public:
     uint64_t dropped() const { return rows_.dropped(); }
     size_t capacity() const { return rows_.capacity(); }
     void setCapacity(size_t rows) { rows_.setCapacity(rows); }
+    void setPopulateBlocks(bool populate) { rows_.setPopulateBlocks(populate); }
     void clear();  // back to the header row only ("Borrar", closing the window); the memory goes back
     // How many times the trace was cleared: rows seen before a clear are other rows now.
     uint64_t generation() const { return generation_; }

@@ -72,6 +72,8 @@ public:
     }
     void setDeferred(bool deferred);
     void flush();
+    // Cells written while deferred and not yet drawn.
+    bool behind() const { return dirtyHigh_ >= 0; }
     // Every cell drawn again (after the bytes changed without a write being told).
     void refreshAll();
 

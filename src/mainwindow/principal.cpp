@@ -82,10 +82,15 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     sim_.haltDialog = this;
     sim_.setHistoryLimit(vandor::History::kMaxSteps);
     sim_.m.countTStates = true;
+    // A run's batches stay near their millisecond: the trace's new blocks are paged in as they fill.
+    sim_.trace.setPopulateBlocks(false);
     sim_.m.observer = this;
 
     paintTimer_.setInterval(kPaintInterval);
-    connect(&paintTimer_, &QTimer::timeout, this, &Principal::flushViews);
+    connect(&paintTimer_, &QTimer::timeout, this, &Principal::catchUpStage);
+    stageTimer_.setSingleShot(true);
+    stageTimer_.setInterval(0);
+    connect(&stageTimer_, &QTimer::timeout, this, &Principal::catchUpStage);
 
     Form_Load();
     vandor::Zoom::instance().follow(this, [this] { applyZoom(); });

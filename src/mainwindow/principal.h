@@ -5,10 +5,12 @@
 //
 // Every box, check box, list and grid is a view of the machine, rewritten by regen() after the machine
 // changed; memory and port cells follow each savmem/savport. During a continuous run the steps go in
-// batches of about a millisecond between two looks at the window's events, and the views note that they
-// are behind and catch up at the screen's pace (and before any user input is handled), so a step costs
-// tens of nanoseconds. After each action of the user (a step, an interrupt button, a load, a whole run)
-// every value that the action changed is drawn highlighted until the next one.
+// batches of about half a millisecond between two looks at the window's events, and the views note that
+// they are behind and catch up at the screen's pace (and before any user input is handled), so a step
+// costs tens of nanoseconds. A catch-up draws one group of views per look at the events, so that no look
+// waits for the whole window to be painted; when the run stops, every view shows its last step. After
+// each action of the user (a step, an interrupt button, a load, a whole run) every value that the action
+// changed is drawn highlighted until the next one.
 //
 // The window can be resized and zoomed: every control sits at its twips at the zoom's scale
 // (principal_layout.cpp, one table per frame), and the room beyond the default size goes to the program
@@ -191,6 +193,10 @@ private:
     void updateRunControls();
     void regenpila();
     void setDeferredViews(bool deferred);
+    // The next group of views of a run's catch-up; the groups go one per look at the window's events.
+    void catchUpStage();
+    // Views are behind the machine: a run's batch ended since they caught up, or a catch-up is under way.
+    bool viewsBehind() const { return viewsDirty_ || catchUpStage_ >= 0; }
     // Rows the program list and the stack list have room for (never fewer than their defaults).
     int programLinesInView() const;
     int stackWordsInView() const;
@@ -343,4 +349,9 @@ private:
     bool viewsDirty_ = false;
     bool actionOpen_ = false;
     QTimer paintTimer_;
+    // The catch-up under way: the group of views it draws next (-1: none), and the timer that brings the
+    // next group at the next look at the events.
+    int catchUpStage_ = -1;
+    bool catchUpRefresh_ = false;
+    QTimer stageTimer_;
 };

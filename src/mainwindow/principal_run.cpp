@@ -14,9 +14,9 @@ using vandor::StopReason;
 
 namespace {
 
-// A run's batch of steps lasts about this long, so that a click or a key waits at most about twice as
-// long before the window takes it.
-constexpr qint64 kBatchNanoseconds = 1'000'000;
+// A run's batch of steps lasts about this long, so that a click or a key waits at most about this long
+// and one part of a catch-up before the window takes it.
+constexpr qint64 kBatchNanoseconds = 500'000;
 constexpr uint64_t kFirstBatch = 1000;
 constexpr uint64_t kMaxBatch = uint64_t{1} << 24;
 
@@ -76,10 +76,10 @@ void Principal::startRun(const vandor::RunTarget& target) {
     runLoop();
 }
 
-// Steps in batches of about a millisecond, the window's events processed between two batches (a click
-// on "Parar", an interrupt button or an edit acts between two steps); the views catch up at the
-// screen's pace meanwhile. The batch follows the machine's speed: it is sized from how long the last
-// one took. Breakpoints, HLT and a full trace end a batch at their very step.
+// Steps in batches of about half a millisecond, the window's events processed between two batches (a
+// click on "Parar", an interrupt button or an edit acts between two steps); the views catch up at the
+// screen's pace meanwhile, a group of them at a time. The batch follows the machine's speed: it is sized
+// from how long the last one took. Breakpoints, HLT and a full trace end a batch at their very step.
 void Principal::runLoop() {
     runLoopActive_ = true;
     setDeferredViews(true);
@@ -108,7 +108,7 @@ void Principal::runLoop() {
 // is the machine as it is now.
 bool Principal::eventFilter(QObject* watched, QEvent* event) {
     if (watched == canvas_ && event->type() == QEvent::Resize) relayout();
-    if (viewsDirty_) {
+    if (viewsBehind()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:

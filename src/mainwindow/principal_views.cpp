@@ -30,11 +30,52 @@ void Principal::memoryWritten(uint16_t address, uint8_t) { memModel_->cellWritte
 void Principal::portWritten(uint8_t port, uint8_t) { portModel_->cellWritten(port); }
 
 void Principal::flushViews() {
+    const bool behind = viewsBehind();
+    stageTimer_.stop();
+    catchUpStage_ = -1;
     memModel_->flush();
     portModel_->flush();
-    if (!viewsDirty_) return;
+    if (!behind) return;
     viewsDirty_ = false;
     refreshViews();
+}
+
+// A run's catch-up, one group of views at a time: the window paints what one group changed before the
+// next group is drawn, so each look at the events between two batches of steps pays for a part of the
+// window only. Each group shows the machine as it is when the group is drawn; the groups follow each
+// other within a few milliseconds, well inside the catch-up's pace.
+void Principal::catchUpStage() {
+    if (catchUpStage_ < 0) {
+        if (!viewsDirty_ && !memModel_->behind() && !portModel_->behind()) return;
+        catchUpRefresh_ = viewsDirty_;
+        viewsDirty_ = false;
+        catchUpStage_ = 0;
+    }
+    switch (catchUpStage_++) {
+    case 0:
+        if (catchUpRefresh_) {
+            showRegisters();
+            showTStates();
+            mirrorCheckBoxes();
+            updateInterruptButtons();
+        }
+        break;
+    case 1:
+        if (catchUpRefresh_) {
+            const uint16_t pc = sim_.m.pc;
+            dispmemAndSelect(vandor::inidisp(sim_.m, pc), pc);
+        }
+        break;
+    case 2:
+        if (catchUpRefresh_) regenpila();
+        portModel_->flush();
+        break;
+    default:
+        memModel_->flush();
+        catchUpStage_ = -1;
+        return;
+    }
+    stageTimer_.start();
 }
 
 void Principal::setDeferredViews(bool deferred) {

@@ -191,9 +191,9 @@ void TraceGrid::paintEvent(QPaintEvent* event) {
     const QColor gridColor = palette().color(QPalette::Mid);
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     const QFont textFont = font();
-    const QFontMetrics metrics(textFont);
-    const int baseline = (rowHeight_ - metrics.height()) / 2 + metrics.ascent();
-    const qreal ascent = QFontMetricsF(textFont).ascent();
+    // The text's line centred down the row in whole pixels, as the style aligns an item's text.
+    const QFontMetricsF metrics(textFont);
+    const int textTop = (rowHeight_ - qRound(metrics.ascent() + metrics.descent())) / 2;
     QItemSelectionModel* selection = selectionModel();
     for (int row = top; row <= last; ++row) {
         const int y = (row - top) * rowHeight_;
@@ -217,8 +217,7 @@ void TraceGrid::paintEvent(QPaintEvent* event) {
                     painter.setFont(textFont);
                     painter.setPen(textColor);
                     painter.setClipRect(rect.adjusted(margin, 0, -margin, 0));
-                    painter.drawStaticText(QPointF(rect.left() + margin, y + baseline - ascent),
-                                           laidOutText(textFont, text));
+                    painter.drawStaticText(QPointF(rect.left() + margin, y + textTop), laidOutText(textFont, text));
                     painter.restore();
                 }
             }

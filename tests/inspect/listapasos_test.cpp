@@ -1,10 +1,13 @@
 // The trace window: its grid over the simulator's trace, the scroll rule, saving, clearing and closing.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -141,6 +144,48 @@ private slots:
     }
 
     // A state changed between two steps is recorded in a register-only row before the next step's row.
+    // The grid draws a plain cell's text itself: it must land on the very pixels where the item delegate
+    // (which draws selected and current cells) puts it, or the text would jump as the selection moves.
+    void plainCellsDrawnAsTheDelegateDrawsThem() {
+        showWindow();
+        step(3);
+        window->flush();
+        vandor::TraceGrid* grid = lista();
+        grid->clearSelection();
+        grid->setCurrentIndex({});
+        const QImage shown = grid->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int compared = 0;
+        for (int row = 0; row < rows(); ++row) {
+            for (int column = 0; column < grid->model()->columnCount(); ++column) {
+                const QModelIndex index = grid->model()->index(row, column);
+                if (index.data().toString().isEmpty()) continue;
+                const QRect rect = grid->visualRect(index);
+                // The cell alone as the delegate paints it, on the viewport's ground, grid lines left out.
+                QImage alone(rect.size(), QImage::Format_RGB32);
+                alone.fill(grid->viewport()->palette().color(grid->viewport()->backgroundRole()));
+                {
+                    QPainter painter(&alone);
+                    QStyleOptionViewItem option;
+                    option.initFrom(grid);
+                    option.font = grid->font();
+                    option.fontMetrics = QFontMetrics(grid->font());
+                    // A plain cell: neither selected nor current, whether or not the grid has the focus.
+                    option.state = QStyle::State_Enabled;
+                    if (grid->isActiveWindow()) option.state |= QStyle::State_Active;
+                    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;  // an item view's default
+                    option.rect = QRect(QPoint(0, 0), rect.size());
+                    option.widget = grid;
+                    grid->itemDelegate()->paint(&painter, option, index);
+                }
+                const QRect inside(0, 0, rect.width() - 1, rect.height() - 1);
+                if (shown.copy(inside.translated(rect.topLeft())) != alone.copy(inside)) { shown.copy(inside.translated(rect.topLeft())).scaled(inside.size() * 8).save("/tmp/c_shown.png"); alone.copy(inside).scaled(inside.size() * 8).save("/tmp/c_alone.png"); qWarning("row %d col %d", row, column); }
+                QCOMPARE(shown.copy(inside.translated(rect.topLeft())), alone.copy(inside));
+                ++compared;
+            }
+        }
+        QVERIFY(compared > 10);
+    }
+
     void editBetweenStepsAddsRegisterRow_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("shown");

@@ -1,13 +1,16 @@
 // Stepping, the continuous run and its stops, the interrupt buttons and check boxes, the Halt hand-off
 // and the close request, driven through the main window's controls.
+#include <QAbstractScrollArea>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
+#include "inspect/disasm.h"
 #include "inspect/listapasos.h"
 #include "principal_helpers.h"
 
@@ -47,6 +50,69 @@ void runWhile(Window& win, std::function<void()> during, uint64_t afterSteps = 1
     poll->start(1);
     win.click("Ejecutar");
 }
+
+// A loop that changes every view each time round, 65,536 times, then halts: A and the flags, memory at
+// 0020 and port 05 (both in view), the word at the top of the stack (SP = 0200), DE and PC.
+//   0100 LXI SP,0200 / LXI H,0020 / LXI D,0000
+//   0109 INR A / MOV M,A / OUT 05 / XCHG / SHLD 0200 / XCHG / DCX D / MOV A,D / ORA E / JNZ 0109
+//   0118 HLT
+constexpr uint16_t kViewsLoop = 0x0100, kViewsLoopEnd = 0x0118;
+void loadViewsLoop(Window& win, uint8_t last = HLT) {
+    win.load(kViewsLoop, {0x31, 0x00, 0x02, 0x21, 0x20, 0x00, 0x11, 0x00, 0x00, 0x3C, 0x77, 0xD3, 0x05, 0xEB,
+                          0x22, 0x00, 0x02, 0xEB, 0x1B, 0x7A, 0xB3, 0xC2, 0x09, 0x01, last, 0x09, 0x01});
+    win.w->simulator().setPC(kViewsLoop);
+    win.w->regen();
+}
+
+// What the window shows that is not the machine as it is now, or nothing: every register box, the flag
+// boxes, the program view's selected line, the stack list, and the grids (no write left undrawn).
+QString viewsBehindTheMachine(Window& win) {
+    const vandor::Machine& m = win.m();
+    const std::pair<const char*, QString> boxes[] = {
+        {"txtA", vandor::hexText(m.a, 2)},   {"txtB", vandor::hexText(m.b, 2)},
+        {"txtC", vandor::hexText(m.c, 2)},   {"txtD", vandor::hexText(m.d, 2)},
+        {"txtE", vandor::hexText(m.e, 2)},   {"txtF", vandor::hexText(m.f, 2)},
+        {"txtH", vandor::hexText(m.h, 2)},   {"txtL", vandor::hexText(m.l, 2)},
+        {"txtM", vandor::hexText(m.byteAtHL(), 2)}, {"txtBC", vandor::hexText(m.bc, 4)},
+        {"txtDE", vandor::hexText(m.de, 4)}, {"txtHL", vandor::hexText(m.hl, 4)},
+        {"txtPC", vandor::hexText(m.pc, 4)}, {"txtSP", vandor::hexText(m.sp, 4)}};
+    for (const auto& [name, shown] : boxes)
+        if (win.text(name) != shown) return QStringLiteral("%1 shows %2, not %3").arg(name, win.text(name), shown);
+    for (int bit = 0; bit < 8; ++bit) {
+        const QString name = QStringLiteral("chkF%1").arg(bit);
+        if (win.check(name)->isChecked() != bool((m.f >> bit) & 1)) return name + QStringLiteral(" is not F's bit");
+    }
+    const int line = win.prg()->currentLine();
+    if (line < 0 || win.lines()->address(line) != m.pc) return QStringLiteral("the program view's line is not PC's");
+    auto* stack = win.child<QAbstractItemView>(QStringLiteral("pila"));
+    auto* words = static_cast<vandor::LinesModel*>(stack->model());
+    const std::vector<uint16_t> expected = vandor::stackWords(m, words->size());
+    for (int i = 0; i < words->size(); ++i)
+        if (QString::fromStdString(words->line(i)) != vandor::hexText(expected[size_t(i)], 4))
+            return QStringLiteral("stack word %1 is behind").arg(i);
+    for (const char* grid : {"grdmem", "grdport"})
+        if (win.grid(grid)->gridModel()->behind()) return QStringLiteral("%1 has writes not drawn").arg(grid);
+    return {};
+}
+
+// Counts the paint events of a widget.
+struct PaintCount final : QObject {
+    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+// Sees the window's input after the window's own filter did (the later filter goes first).
+struct PressWatch final : QObject {
+    std::function<void()> pressed;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress && pressed) pressed();
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -256,6 +322,81 @@ private slots:
         QCOMPARE(win.sim().trace.row(49).a, win.m().a);
         QCOMPARE(win.dialogs.messages.size(), 0);
         QCOMPARE(win.button("Ejecutar")->text(), QString("E&jecutar"));
+    }
+
+    // However a run stops, every view shows the machine as the last step left it, though the views caught
+    // up a group at a time while it ran.
+    void everyViewExactWhenTheRunStops_data() {
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("HLT") << "HLT";
+        QTest::newRow("breakpoint") << "breakpoint";
+        QTest::newRow("Parar") << "Parar";
+    }
+    void everyViewExactWhenTheRunStops() {
+        QFETCH(QString, stop);
+        Window win;
+        ScriptedHalt halt;
+        HaltChoice stay;
+        stay.leaveHalted = true;
+        halt.answers = {stay};
+        win.w->setHaltDialog(&halt);
+        loadViewsLoop(win, stop == "Parar" ? JMP : HLT);
+        if (stop == "breakpoint") win.m().breakpoints[kViewsLoopEnd] = 1;
+        if (stop == "Parar") {
+            runWhile(win, [] {}, 300'000);
+        } else {
+            win.click("Ejecutar");
+        }
+        QVERIFY(!win.sim().running());
+        QVERIFY(win.sim().stepsExecuted() > 100'000);
+        if (stop == "HLT") QCOMPARE(win.m().pc, kViewsLoopEnd + 1);
+        if (stop == "breakpoint") QCOMPARE(win.m().pc, kViewsLoopEnd);
+        QCOMPARE(viewsBehindTheMachine(win), QString());
+    }
+
+    // While a run goes on, every view is painted again and again, not only once it stops.
+    void viewsArePaintedDuringARun() {
+        Window win;
+        loadViewsLoop(win, JMP);
+        auto viewport = [&](const char* name) { return win.child<QAbstractScrollArea>(QString::fromLatin1(name))->viewport(); };
+        PaintCount registers(win.box("txtA")), program(viewport("prg")), memory(viewport("grdmem")),
+            ports(viewport("grdport"));
+        const std::vector<PaintCount*> counts = {&registers, &program, &memory, &ports};
+        auto* poll = new QTimer(win.w.get());
+        QElapsedTimer started;
+        started.start();
+        std::vector<int> duringRun;
+        QObject::connect(poll, &QTimer::timeout, win.w.get(), [&] {
+            const bool allPainted =
+                std::all_of(counts.begin(), counts.end(), [](const PaintCount* c) { return c->count >= 3; });
+            if (!allPainted && started.elapsed() < 10'000) return;
+            poll->stop();
+            for (const PaintCount* c : counts) duringRun.push_back(c->count);
+            win.click("Ejecutar");
+        });
+        for (PaintCount* c : counts) c->count = 0;
+        poll->start(5);
+        win.click("Ejecutar");
+        QVERIFY(!win.sim().running());
+        QCOMPARE(duringRun.size(), counts.size());
+        for (size_t i = 0; i < counts.size(); ++i) QVERIFY2(duringRun[i] >= 3, qPrintable(QString::number(i)));
+    }
+
+    // A click during a run acts on views that show the machine as it is at that moment.
+    void inputDuringARunSeesTheViewsCaughtUp() {
+        Window win;
+        loadViewsLoop(win, JMP);
+        PressWatch watch;
+        QString behind = QStringLiteral("no press seen");
+        qApp->installEventFilter(&watch);
+        runWhile(win, [&] {
+            watch.pressed = [&] { behind = viewsBehindTheMachine(win); };
+            QTest::mousePress(win.box("txtD"), Qt::LeftButton);
+            watch.pressed = nullptr;
+            QTest::mouseRelease(win.box("txtD"), Qt::LeftButton);
+        }, 200'000);
+        qApp->removeEventFilter(&watch);
+        QCOMPARE(behind, QString());
     }
 
     void closeRequest() {

@@ -1,13 +1,19 @@
 // The window kit: the twips layout helper (rounding to the nearest pixel), the file filters and the file
 // dialogs of the dialog seam, the hexadecimal entry box on its own, the growth bands of a twips layout,
-// the compact line height, the highlight colours and the message boxes' width.
+// the compact line height and the compact cells' drawing, the highlight colours and the message boxes'
+// width.
 #include <QApplication>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QStyleOptionViewItem>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -75,6 +81,43 @@ private slots:
             QVERIFY(height <= metrics.height());
         }
         vandor::Zoom::instance().setFamilies({}, {});
+    }
+
+    // The compact delegate draws a plain cell from what it kept of the style's first drawing: the picture
+    // is the style's own, the first time and every time after, in whichever font comes.
+    void compactCellsDrawnAlikeEveryTime() {
+        QTableView view;
+        QStandardItemModel model(1, 2);
+        model.setData(model.index(0, 0), QStringLiteral("3E"));
+        model.setData(model.index(0, 0), int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
+        model.setData(model.index(0, 1), QStringLiteral("LXI SP,F000"));
+        view.setModel(&model);
+        auto* delegate = new vandor::CompactLineDelegate(&view);
+        view.setItemDelegate(delegate);
+        QFont bold = vandor::fixedFont();
+        bold.setBold(true);
+        auto draw = [&](int column, const QFont& font) {
+            QStyleOptionViewItem option;
+            option.initFrom(&view);
+            option.state = QStyle::State_Enabled | QStyle::State_Active;
+            option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+            option.font = font;
+            option.rect = QRect(5, 3, 90, 15);
+            option.widget = &view;
+            QImage image(QSize(100, 20), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            delegate->paint(&painter, option, model.index(0, column));
+            return image;
+        };
+        for (int column : {0, 1}) {
+            const QImage first = draw(column, vandor::fixedFont());
+            QCOMPARE(draw(column, vandor::fixedFont()), first);
+            const QImage firstBold = draw(column, bold);
+            QVERIFY(firstBold != first);
+            QCOMPARE(draw(column, vandor::fixedFont()), first);
+            QCOMPARE(draw(column, bold), firstBold);
+        }
     }
 
     // The highlight keeps a contrast of at least 4.5 with the text on light, dark and coloured grounds,

@@ -20,7 +20,8 @@ int compactLineHeight(const QFont& font);
 int compactBaseline(const QFont& font, int height);
 // `text` laid out in `font`, kept for the next time it is drawn: the views of a run in progress draw the
 // same few hundred texts (bytes, lines) at the screen's pace, and laying a text out costs more than
-// drawing it. The last few fonts' texts are kept, a few thousand each; window thread only.
+// drawing it. The last few fonts' texts are kept, a few thousand each; window thread only. The reference
+// holds until the next call.
 const QStaticText& laidOutText(const QFont& font, const QString& text);
 // Draws `text` in `rect` on the compact baseline, aligned across as `alignment` says.
 void drawCompactText(QPainter* painter, const QRect& rect, const QFont& font, const QString& text,

@@ -11,9 +11,9 @@
 #define TOML_HEADER_ONLY 1
 #include <toml++/toml.h>
 
-#include "cli/exercise_text.h"
 #include "common/hex.h"
 #include "common/text.h"
+#include "common/toml_text.h"
 
 namespace vandor::check {
 
@@ -437,7 +437,7 @@ std::optional<IrqPress> parseIrq(std::string_view text) {
 ExerciseResult parseExercise(std::string_view text, const std::string& displayName) {
     ExerciseResult result;
     Reporter rep(displayName);
-    // Bytes the parser cannot take outside quotes are reported instead of parsing (exercise_text.h).
+    // Bytes the parser cannot take outside quotes are reported instead of parsing (common/toml_text.h).
     const std::vector<TextProblem> problems = findUnquotedNonAscii(text);
     for (const TextProblem& p : problems) rep.error(p.line, p.text);
     if (problems.empty()) {

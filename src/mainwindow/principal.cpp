@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <exception>
 
+#include "devices/dispositivos.h"
 #include "editor/editor.h"
 #include "hexfile/hexfile.h"
 #include "inspect/listapasos.h"
@@ -49,6 +50,7 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildControl();
     buildMemory();
     buildPorts();
+    buildDevicesCommand();
     setFixedSize(vandor::twips(10110), vandor::twips(6600));
 
     connectEditors();
@@ -76,6 +78,7 @@ Principal::~Principal() {
     if (runLoopActive_) qApp->removeEventFilter(this);
     // The windows over the simulator go before it does (children would outlive the members).
     delete trace_;
+    delete devices_;
     delete halt_;
     delete editor_;
 }

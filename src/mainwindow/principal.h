@@ -12,7 +12,8 @@
 //
 // The class is written in parts: principal.cpp (start-up, commands, close), principal_layout.cpp,
 // principal_views.cpp, principal_editors.cpp, principal_program.cpp (program view and entry row),
-// principal_run.cpp (step and continuous run) and editor_command.cpp (Editar, Ensamblar).
+// principal_run.cpp (step and continuous run), principal_devices.cpp (the devices window) and
+// editor_command.cpp (Editar, Ensamblar).
 //
 //   vandor::QtDialogs dialogs;
 //   Principal window(dialogs);
@@ -39,6 +40,7 @@ class LinesModel;
 class ProgramView;
 }  // namespace vandor
 
+class Dispositivos;
 class Editor;
 class Halt;
 class Listapasos;
@@ -71,6 +73,8 @@ public:
     Listapasos* traceWindow();
     // The editor window, or null before the first Editar that chose a file.
     Editor* editorWindow() const;
+    // The devices window, created on first use.
+    Dispositivos* devicesWindow();
 
     // The full refresh of all views from the machine.
     void regen();
@@ -85,6 +89,7 @@ public:
     void listains_Click();
     void Ejecutar_Click();
     void Eje_paso_Click();
+    void Dispositivos_Click();
 
     // The row limit of the trace, at which a run stops.
     static constexpr size_t kTraceRowLimit = 50'000'000;
@@ -105,6 +110,7 @@ private:
     void buildControl();
     void buildMemory();
     void buildPorts();
+    void buildDevicesCommand();
     struct GridFrameLayout {
         QString title;
         const char* frameName;
@@ -191,6 +197,7 @@ private:
     vandor::HaltDialog* haltDialog_ = nullptr;
     QPointer<Listapasos> trace_;
     QPointer<Editor> editor_;
+    QPointer<Dispositivos> devices_;
 
     // Entry row and program view.
     vandor::HexBox* txtDIR_;

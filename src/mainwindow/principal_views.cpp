@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
+#include "devices/dispositivos.h"
 #include "mainwindow/grid_models.h"
 #include "mainwindow/principal.h"
 #include "mainwindow/program_view.h"
@@ -22,11 +23,15 @@ void Principal::regenerated() {
 }
 
 void Principal::memoryWritten(uint16_t address, uint8_t) { memModel_->cellWritten(address); }
-void Principal::portWritten(uint8_t port, uint8_t) { portModel_->cellWritten(port); }
+void Principal::portWritten(uint8_t port, uint8_t) {
+    portModel_->cellWritten(port);
+    if (devices_) devices_->portWritten(port);
+}
 
 void Principal::flushViews() {
     memModel_->flush();
     portModel_->flush();
+    if (devices_) devices_->refresh();
     if (!viewsDirty_) return;
     viewsDirty_ = false;
     refreshViews();
@@ -37,6 +42,7 @@ void Principal::setDeferredViews(bool deferred) {
     deferViews_ = deferred;
     memModel_->setDeferred(deferred);
     portModel_->setDeferred(deferred);
+    if (devices_) devices_->setDeferred(deferred);
     if (deferred) {
         paintTimer_.start();
     } else {
@@ -55,6 +61,7 @@ void Principal::refreshViews() {
     mirrorCheckBoxes();
     regenpila();
     updateInterruptButtons();
+    if (devices_) devices_->refresh();
 }
 
 void Principal::showRegisters() {

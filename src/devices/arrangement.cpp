@@ -381,30 +381,4 @@ std::string megahertzText(double hz) {
     return text;
 }
 
-std::optional<double> parseMegahertz(std::string_view text) {
-    text = trimBlanks(text, kBlanksAndTabs);
-    if (text.empty() || text.size() > 12) return std::nullopt;
-    double whole = 0, fraction = 0, scale = 1;
-    bool point = false, digits = false;
-    for (char ch : text) {
-        if ((ch == '.' || ch == ',') && !point) {
-            point = true;
-        } else if (ch >= '0' && ch <= '9') {
-            digits = true;
-            if (point) {
-                scale /= 10;
-                fraction += (ch - '0') * scale;
-            } else {
-                whole = whole * 10 + (ch - '0');
-            }
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!digits) return std::nullopt;
-    const double hz = std::round((whole + fraction) * 1e6);
-    if (hz < kMinClockHz || hz > kMaxClockHz) return std::nullopt;
-    return hz;
-}
-
 }  // namespace vandor

@@ -78,9 +78,7 @@ ArrangementResult readArrangement(const std::string& path, const std::string& di
 // False when the file could not be written; an older file is then left as it was.
 bool saveArrangement(const Arrangement& arrangement, const std::string& path);
 
-// "3.072": a clock in MHz as the file and the window write it (up to three decimals, no trailing 0).
+// "3.072": a clock in MHz as the file writes it (up to three decimals, no trailing 0).
 std::string megahertzText(double hz);
-// The clock typed in MHz ("3.072", "3,072", "4"), within kMinClockHz..kMaxClockHz; nullopt otherwise.
-std::optional<double> parseMegahertz(std::string_view text);
 
 }  // namespace vandor

@@ -155,30 +155,12 @@ TEST(Arrangement, EveryErrorOfAFileIsReportedInLineOrder) {
     EXPECT_EQ(r.errors[1].rfind("p.toml:6:", 0), 0u);
 }
 
-TEST(Arrangement, ClockInMegahertz) {
-    struct Case {
-        const char* typed;
-        double hz;  // 0: refused
-        const char* shown;
+TEST(Arrangement, ClockWrittenInMegahertz) {
+    const std::pair<double, const char*> cases[] = {
+        {3'072'000, "3.072"}, {4'000'000, "4"}, {1'000'000, "1"}, {10'000'000, "10"},
+        {6'100'000, "6.1"},   {2'457'600, "2.458"}, {1'000'500, "1.001"},
     };
-    const Case cases[] = {
-        {"3.072", 3'072'000, "3.072"}, {"3,072", 3'072'000, "3.072"}, {" 4 ", 4'000'000, "4"},
-        {"1", 1'000'000, "1"},         {"10", 10'000'000, "10"},      {"6.1", 6'100'000, "6.1"},
-        {"2.4576", 2'457'600, "2.458"}, {"0.9", 0, nullptr},          {"10.001", 0, nullptr},
-        {"", 0, nullptr},              {"3.0.7", 0, nullptr},         {"3 MHz", 0, nullptr},
-        {".", 0, nullptr},             {"-3", 0, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
-        const auto hz = parseMegahertz(c.typed);
-        if (c.hz == 0) {
-            EXPECT_FALSE(hz);
-            continue;
-        }
-        ASSERT_TRUE(hz);
-        EXPECT_DOUBLE_EQ(*hz, c.hz);
-        EXPECT_EQ(megahertzText(*hz), c.shown);
-    }
+    for (auto [hz, text] : cases) EXPECT_EQ(megahertzText(hz), text) << hz;
 }
 
 }  // namespace

@@ -92,15 +92,15 @@ public:
             if (i > 0)
                 for (int32_t r = st_[i - 1].line + 1; r < s.line; ++r) appendRawLine(line_, raw_[r], true);
             appendThirdPassStatement(line_, s.address, s.object, raw_[s.line]);
-            filelst_.append(line_);
+            list(line_);
         }
         line_.clear();
         appendSymbolHeading(line_);
-        filelst_.append(line_);
+        list(line_);
         for (const SymbolTable::Entry& entry : run_.symbols.entries()) {
             line_.clear();
             appendSymbolLine(line_, entry);
-            filelst_.append(line_);
+            list(line_);
         }
         return endPass();
     }
@@ -120,6 +120,7 @@ private:
     void beginPass(int pass) {
         run_.lastPass = pass;
         filelst_.clear();
+        lstLines_ = 0;
     }
 
     // The last line of a pass whose reports did not all fit, in the listing and in the log.
@@ -127,7 +128,7 @@ private:
         if (leftOut_ > 0) {
             run_.errorsLeftOut = leftOut_;
             line_.assign("Errores no mostrados: ").append(std::to_string(leftOut_)).append(kCrLf);
-            filelst_.append(line_);
+            list(line_);
             filehex_.append(line_);
         }
         return !error_;
@@ -139,7 +140,7 @@ private:
         line_.clear();
         const int32_t from = i > 0 ? st_[i - 1].line + 1 : st_[i].line;
         for (int32_t r = from; r <= st_[i].line; ++r) appendRawLine(line_, raw_[r], false);
-        filelst_.append(line_);
+        list(line_);
     }
 
     // Every earlier entry of the same name is reported; the new entry is appended all the same. An EQU
@@ -193,17 +194,32 @@ private:
         }
         reportBytes_ += fixed + raw.size();
         ++run_.errorCount;
+        run_.errors.push_back({st_[i].line, std::string(cad), lstLines_, logLines_});
         std::string text;
-        text.append("==> ERROR: ").append(cad).append(kCrLf);
-        filelst_.append(text);
+        text.append("==> ERROR: ").append(ownText(cad)).append(kCrLf);
+        list(text);
         text.clear();
-        text.append("==>").append(raw).append(cut ? kEllipsis : std::string_view()).append(kCrLf);
+        text.append("==>").append(raw).append(cut ? ownText(kEllipsis) : std::string()).append(kCrLf);
         filehex_.append(text);
         text.clear();
-        text.append("Línea: ").append(std::to_string(static_cast<int64_t>(st_[i].line) + 1));
-        text.append(" - ERROR: ").append(cad).append(kCrLf);
+        text.append(ownText("Línea: ")).append(std::to_string(static_cast<int64_t>(st_[i].line) + 1));
+        text.append(" - ERROR: ").append(ownText(cad)).append(kCrLf);
         filehex_.append(text);
+        logLines_ += 2;
         return true;
+    }
+
+    // The program's own texts go into the listing and the log in the encoding of the source lines beside
+    // them.
+    std::string ownText(std::string_view utf8) const {
+        if (run_.encoding != TextEncoding::Windows1252) return std::string(utf8);
+        return fromUtf8(utf8, run_.encoding).value_or(std::string(utf8));
+    }
+
+    // Every text of the listing passes here, so that the lines written so far are counted.
+    void list(std::string_view text) {
+        filelst_.append(text);
+        lstLines_ += static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
     }
 
     AssemblyRun& run_;
@@ -213,6 +229,8 @@ private:
     TextSink& filehex_;
     bool error_ = false;
     size_t reportBytes_ = 0;
+    size_t lstLines_ = 0;  // lines of the listing since the pass began
+    size_t logLines_ = 0;  // lines of the error log
     int64_t leftOut_ = 0;  // reports counted but not written
     std::string line_;
 };
@@ -239,6 +257,10 @@ bool assembleSource(std::string_view bytes, TextSink& filelst, TextSink& filehex
                     AssemblyRun& run) {
     EncodingTable table;
     table.creatabla(messages);
+    run.encoding = detectEncoding(bytes);
+    filelst.setEncoding(run.encoding);
+    filehex.setEncoding(run.encoding);
+    run.errors.clear();
     run.source = readSource(bytes);
     run.symbols.clear();
     run.image.reset();
@@ -269,17 +291,22 @@ AssemblyPaths assemblyPaths(const std::string& sourcePath) {
 }
 
 bool Ensambla(const std::string& sourcePath, const std::string& objectPath, TextSink& filelst, TextSink& filehex,
-              MessageSink& messages) {
+              MessageSink& messages, AssemblyReport* report) {
     filelst.clear();
     filehex.clear();
+    if (report) *report = {};
     std::string bytes;
     if (!readWhole(sourcePath, bytes)) {
         messages.message(std::string(kMsgErrorLectura));
         return false;
     }
     AssemblyRun run;
-    if (!assembleSource(bytes, filelst, filehex, messages, run)) return false;
-    return creafilehex(*run.image, objectPath, filehex, messages);
+    const bool assembled = assembleSource(bytes, filelst, filehex, messages, run);
+    if (report) {
+        report->encoding = run.encoding;
+        report->errors = std::move(run.errors);
+    }
+    return assembled && creafilehex(*run.image, objectPath, filehex, messages);
 }
 
 bool creafilelst(const std::string& listingText, const std::string& listingPath, MessageSink& messages) {

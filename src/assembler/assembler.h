@@ -9,8 +9,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "assembler/driver.h"
 #include "common/sinks.h"
+#include "common/text_encoding.h"
 
 namespace vandor {
 
@@ -22,11 +25,19 @@ struct AssemblyPaths {
 // "LST"; otherwise ".HEX" and ".LST" are appended.
 AssemblyPaths assemblyPaths(const std::string& sourcePath);
 
+// What a window needs of a run besides its texts: the encoding of the source (and so of the listing and
+// the error log) and the errors reported, with their lines.
+struct AssemblyReport {
+    TextEncoding encoding = TextEncoding::Utf8;
+    std::vector<AssemblyError> errors;
+};
+
 // Assembles sourcePath; on success writes the object file to objectPath. True only when no error was
 // found and the object file was written. filelst receives the listing, filehex the error log or, after
-// a successful run, the object records.
+// a successful run, the object records; both in the source's encoding. The report, when asked for, is
+// filled from the run.
 bool Ensambla(const std::string& sourcePath, const std::string& objectPath, TextSink& filelst, TextSink& filehex,
-              MessageSink& messages);
+              MessageSink& messages, AssemblyReport* report = nullptr);
 
 // Stores the listing text (to a temporary file renamed over the old one). "Error creando fichero" on
 // failure.

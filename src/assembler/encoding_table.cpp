@@ -40,6 +40,19 @@ std::string encodingKey(std::string_view text) {
     return key;
 }
 
+size_t mnemonicLength(std::string_view key) {
+    static const std::vector<std::string_view> mnemonics = [] {
+        std::vector<std::string_view> words;
+        for (std::string_view text : kOpcodeText)
+            if (text != "?") words.push_back(text.substr(0, text.find(' ')));
+        return words;
+    }();
+    size_t longest = 0;
+    for (std::string_view m : mnemonics)
+        if (m.size() > longest && key.starts_with(m)) longest = m.size();
+    return longest;
+}
+
 const std::array<std::string_view, kTableRows>& encodingRowTexts() {
     static const std::vector<std::string> texts = [] {
         std::vector<std::string> rows;

@@ -40,6 +40,11 @@ const std::array<std::string_view, kTableRows>& encodingRowTexts();
 // ("LXI SP,palabra" gives "LXISP,").
 std::string encodingKey(std::string_view text);
 
+// How many characters of a key are the mnemonic, the rest being register operands: the longest
+// mnemonic of the opcode table that begins the key ("MOVA,B" 3, "CMA" 3, "JPE" 3, "RST5" 3, "LDAXB" 4).
+// 0 when no mnemonic begins it.
+size_t mnemonicLength(std::string_view key);
+
 class EncodingTable {
 public:
     // Builds the key and template arrays from rows; reports "Error en tabla" for every row whose key sorts

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -15,7 +16,7 @@
 #include "assembler/assembler.h"
 #include "common/sinks.h"
 #include "widgets/twips.h"
-#include "widgets/text_encoding.h"
+#include "widgets/source_codec.h"
 #include "widgets/dialogs.h"
 
 using vandor::twips;
@@ -27,11 +28,6 @@ constexpr int kTickMs = 30;
 constexpr qint64 kBudgetMs = 12;
 // Text moved into a box at a time; cut at a line end.
 constexpr size_t kChunkBytes = 64 * 1024;
-
-QString decodeLines(const std::string& bytes) {
-    const QByteArray raw = QByteArray::fromStdString(bytes);
-    return vandor::decodeSourceText(raw).text;
-}
 
 }  // namespace
 
@@ -50,10 +46,14 @@ public:
         text_.append(t);
         pending_.append(t);
     }
+    void setEncoding(vandor::TextEncoding encoding) override {
+        std::lock_guard lock(mutex_);
+        encoding_ = encoding;
+    }
 
-    // The next piece to show: whether the box must be emptied first, and whole lines of at most about
-    // maxBytes. Empty when nothing is waiting.
-    std::string take(size_t maxBytes, bool& clearFirst) {
+    // The next piece to show, decoded: whether the box must be emptied first, and whole lines of at
+    // most about maxBytes. Empty when nothing is waiting.
+    QString take(size_t maxBytes, bool& clearFirst) {
         std::lock_guard lock(mutex_);
         clearFirst = clearPending_;
         clearPending_ = false;
@@ -63,7 +63,8 @@ public:
             n = cut == std::string::npos ? pending_.find('\n', maxBytes) : cut;
             n = n == std::string::npos ? pending_.size() : n + 1;
         }
-        std::string piece = pending_.substr(0, n);
+        // The whole run is in one encoding, that of the source; every line is decoded in it.
+        QString piece = vandor::decodeLines(std::string_view(pending_).substr(0, n), encoding_);
         pending_.erase(0, n);
         return piece;
     }
@@ -79,6 +80,7 @@ private:
     std::string text_;
     std::string pending_;
     bool clearPending_ = false;
+    vandor::TextEncoding encoding_ = vandor::TextEncoding::Utf8;
 };
 
 // The assembler's message boxes, held until the run is over and then shown on the window's thread.
@@ -135,6 +137,7 @@ Ensamblador::Ensamblador(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(pa
 
     filelst_ = makeBox("filelst", twips(0, 360, 6855, 4935), this);
     filehex_ = makeBox("filehex", twips(0, 5280, 6855, 1455), this);
+    for (QPlainTextEdit* box : {filelst_, filehex_}) box->viewport()->installEventFilter(this);
 
     label1_ = new QLabel(this);
     label1_->setObjectName(QStringLiteral("Label1"));
@@ -172,6 +175,8 @@ Ensamblador::~Ensamblador() {
     if (worker_.joinable()) worker_.join();
 }
 
+QString Ensamblador::sourcePath() const { return file1_->text(); }
+
 void Ensamblador::setPaths(const QString& source, const QString& object, const QString& listing) {
     file1_->setText(source);
     file2_->setText(object);
@@ -192,6 +197,9 @@ void Ensamblador::Form_Activate() {
     cerrar_->setEnabled(false);
     label1_->clear();
     running_ = true;
+    finished_ = false;
+    listingErrors_.clear();
+    logErrors_.clear();
     runClock_.start();
 
     lstSink_ = std::make_unique<LiveTextSink>();
@@ -201,7 +209,7 @@ void Ensamblador::Form_Activate() {
     const std::string source = QFile::encodeName(file1_->text()).toStdString();
     const std::string object = QFile::encodeName(file2_->text()).toStdString();
     worker_ = std::thread([this, source, object] {
-        workerResult_ = vandor::Ensambla(source, object, *lstSink_, *hexSink_, *messages_);
+        workerResult_ = vandor::Ensambla(source, object, *lstSink_, *hexSink_, *messages_, &report_);
         workerDone_ = true;
     });
     drainTimer_.start();
@@ -216,12 +224,12 @@ void Ensamblador::drain() {
         bool moved = false;
         do {
             bool clearFirst = false;
-            const std::string piece = sink->take(kChunkBytes, clearFirst);
+            const QString piece = sink->take(kChunkBytes, clearFirst);
             if (clearFirst) box->clear();
-            if (piece.empty()) break;
+            if (piece.isEmpty()) break;
             QTextCursor end(box->document());
             end.movePosition(QTextCursor::End);
-            end.insertText(decodeLines(piece));
+            end.insertText(piece);
             moved = true;
         } while (budget.elapsed() < kBudgetMs);
         if (moved) {
@@ -241,6 +249,12 @@ void Ensamblador::finish() {
 
     const bool ok = workerResult_;
     running_ = false;
+    finished_ = true;
+    for (const vandor::AssemblyError& e : report_.errors) {
+        listingErrors_.emplace(static_cast<int>(e.listingLine), e.line);
+        logErrors_.emplace(static_cast<int>(e.logLine), e.line);
+        logErrors_.emplace(static_cast<int>(e.logLine) + 1, e.line);
+    }
     cerrar_->setEnabled(true);
     if (ok) {
         label1_->setText(QStringLiteral("Ensamblado correcto"));
@@ -257,6 +271,27 @@ void Ensamblador::finish() {
         vandor::creafilelst(lstSink_->text(), QFile::encodeName(file3_->text()).toStdString(), boxes);
     }
     emit assemblyFinished(ok);
+}
+
+int Ensamblador::errorLineAt(const QPlainTextEdit* box, int blockNumber) const {
+    const auto& lines = box == filelst_ ? listingErrors_ : logErrors_;
+    const auto it = lines.find(blockNumber);
+    return it == lines.end() ? -1 : it->second;
+}
+
+bool Ensamblador::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && !running_) {
+        for (QPlainTextEdit* box : {filelst_, filehex_}) {
+            if (watched != box->viewport()) continue;
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const int line = errorLineAt(box, box->cursorForPosition(at).blockNumber());
+            if (line < 0) break;
+            emit sourceLineRequested(file1_->text(), line);
+            close();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Ensamblador::cerrar_Click() { close(); }

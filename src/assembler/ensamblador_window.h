@@ -5,9 +5,14 @@
 // Label1 then tells the outcome and the listing is stored in file3. While the run lasts Cerrar is
 // disabled and the window refuses to close.
 //
+// After a run with errors, a double click on an error of the log (its "==>" line or its "Línea: …"
+// line) or on a "==> ERROR" line of the listing asks, through sourceLineRequested, for the source at
+// that line, and closes the window.
+//
 //   Ensamblador window(dialogs, mainWindow);
 //   window.setPaths("prog.asm", "prog.HEX", "prog.LST");
 //   window.exec();                      // returns when the user closes it after the run
+//   window.succeeded();  window.errors();
 #pragma once
 
 #include <QDialog>
@@ -16,6 +21,10 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "assembler/assembler.h"
 
 namespace vandor {
 class Dialogs;
@@ -34,7 +43,11 @@ public:
     ~Ensamblador() override;
 
     void setPaths(const QString& source, const QString& object, const QString& listing);
+    QString sourcePath() const;
     bool isRunning() const { return running_; }
+    // After the run: whether it was correct, and the errors it reported with their lines.
+    bool succeeded() const { return finished_ && workerResult_; }
+    const std::vector<vandor::AssemblyError>& errors() const { return report_.errors; }
     // Wall time of the last run, from its start to the last line shown (milliseconds).
     qint64 lastRunMilliseconds() const { return lastRunMs_; }
 
@@ -44,16 +57,21 @@ public:
 
 signals:
     void assemblyFinished(bool ok);
+    // A double click on an error: the source file and the line (from 0) to show.
+    void sourceLineRequested(const QString& sourcePath, int line);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Activate();
     // Moves what the assembler wrote since the last tick into the boxes, within a time budget.
     void drain();
     void finish();
+    // The source line of an error shown at a line of a box, or -1.
+    int errorLineAt(const QPlainTextEdit* box, int blockNumber) const;
 
     vandor::Dialogs& dialogs_;
     QPlainTextEdit* filelst_;
@@ -70,6 +88,11 @@ private:
     std::thread worker_;
     std::atomic<bool> workerDone_{false};
     bool workerResult_ = false;
+    vandor::AssemblyReport report_;  // written by the worker, read once it has ended
+    bool finished_ = false;
+    // Box line -> source line, for the errors of the last run.
+    std::unordered_map<int, int> listingErrors_;
+    std::unordered_map<int, int> logErrors_;
     bool started_ = false;
     bool running_ = false;
     QTimer drainTimer_;

@@ -29,26 +29,7 @@ int32_t checkWidth(int64_t value, bool tipo) {
     return static_cast<int32_t>(value);
 }
 
-int32_t literal(std::string_view cad, bool tipo) {
-    if (cad.empty()) return kInvalid;
-    const char last = cad.back();
-    const std::string_view digits = cad.substr(0, cad.size() - 1);
-    int32_t v;
-    if (last == 'H') {
-        if (digits.empty() || !isDecimal(digits.front()) || !allOf(digits, isHex)) return kInvalid;
-        v = hextodec(digits);
-    } else if (last == 'B') {
-        if (digits.empty() || !allOf(digits, isBinary)) return kInvalid;
-        v = bintodec(digits);
-    } else if (last == 'D') {
-        if (digits.empty() || !allOf(digits, isDecimal)) return kInvalid;
-        v = dectodec(digits);
-    } else {
-        if (!allOf(cad, isDecimal)) return kInvalid;
-        v = dectodec(cad);
-    }
-    return checkWidth(v, tipo);
-}
+int32_t literal(std::string_view cad, bool tipo) { return checkWidth(literalValue(cad), tipo); }
 
 int32_t convert(std::string_view cad, int base) {
     int64_t value = 0;
@@ -60,32 +41,19 @@ int32_t convert(std::string_view cad, int base) {
     return static_cast<int32_t>(value);
 }
 
-// Position counted from 1 of the first ch at or after pos, 0 when absent.
-int positionOf(std::string_view s, char ch, size_t pos) {
-    const size_t at = s.find(ch, pos);
-    return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
-}
-
-// The loop shared by separa and sepoperando: terms between "+" and "-" signs, each a 16-bit value. The
-// text behaves as if followed by one closing "+", which ends the last term. The next "+" and the next
-// "-" are remembered and searched again only once passed, so a long sum is read in one sweep.
+// The loop shared by separa and sepoperando: the terms of the sum, each a 16-bit value.
 template <class Term>
 int32_t sumOfTerms(std::string_view cad, bool tipo, Term&& term) {
     int64_t total = 0;
     int sign = 1;
-    size_t pos = 0;
-    int plus = positionOf(cad, '+', 0);
-    int minus = positionOf(cad, '-', 0);
-    while (pos <= cad.size()) {
-        if (plus != 0 && static_cast<size_t>(plus) <= pos) plus = positionOf(cad, '+', pos);
-        if (minus != 0 && static_cast<size_t>(minus) <= pos) minus = positionOf(cad, '-', pos);
-        const int p = assembler::min(plus, minus);
-        const size_t end = p == 0 ? cad.size() : static_cast<size_t>(p - 1);
-        const int32_t value = term(trimBlanks(cad.substr(pos, end - pos)));
+    SumTerms terms(cad);
+    size_t begin, end;
+    char after;
+    while (terms.next(begin, end, after)) {
+        const int32_t value = term(trimBlanks(cad.substr(begin, end - begin)));
         if (value < 0) return kInvalid;
         total += sign * static_cast<int64_t>(value);
-        sign = (p != 0 && cad[end] == '-') ? -1 : 1;
-        pos = end + 1;
+        sign = after == '-' ? -1 : 1;
     }
     if (total < std::numeric_limits<int32_t>::min()) total = std::numeric_limits<int32_t>::min();
     if (!tipo && total >= 256) return kOutOfRange;
@@ -94,6 +62,49 @@ int32_t sumOfTerms(std::string_view cad, bool tipo, Term&& term) {
 }
 
 }  // namespace
+
+int32_t literalValue(std::string_view cad) {
+    if (cad.empty()) return kInvalid;
+    const char last = cad.back();
+    const std::string_view digits = cad.substr(0, cad.size() - 1);
+    if (last == 'H') {
+        if (digits.empty() || !isDecimal(digits.front()) || !allOf(digits, isHex)) return kInvalid;
+        return hextodec(digits);
+    }
+    if (last == 'B') {
+        if (digits.empty() || !allOf(digits, isBinary)) return kInvalid;
+        return bintodec(digits);
+    }
+    if (last == 'D') {
+        if (digits.empty() || !allOf(digits, isDecimal)) return kInvalid;
+        return dectodec(digits);
+    }
+    if (!allOf(cad, isDecimal)) return kInvalid;
+    return dectodec(cad);
+}
+
+bool numberShaped(std::string_view cad) {
+    if (cad.empty()) return false;
+    if (isDecimal(cad.front())) return true;
+    return cad.size() >= 2 && cad.back() == 'H' && allOf(cad.substr(0, cad.size() - 1), isHex);
+}
+
+SumTerms::SumTerms(std::string_view cad) : cad_(cad), plus_(cad.find('+')), minus_(cad.find('-')) {}
+
+bool SumTerms::next(size_t& begin, size_t& end, char& sign) {
+    if (done_) return false;
+    // The next "+" and the next "-" are remembered and searched again only once passed, so that a long
+    // sum is read in one sweep.
+    if (plus_ < pos_) plus_ = cad_.find('+', pos_);
+    if (minus_ < pos_) minus_ = cad_.find('-', pos_);
+    const size_t at = std::min({plus_, minus_, cad_.size()});
+    begin = pos_;
+    end = at;
+    sign = at < cad_.size() ? cad_[at] : '\0';
+    done_ = at == cad_.size();
+    pos_ = at + 1;
+    return true;
+}
 
 void SymbolTable::clear() {
     entries_.clear();

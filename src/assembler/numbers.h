@@ -53,6 +53,32 @@ private:
     std::unordered_map<std::string, Defined, NameHash, std::equal_to<>> names_;
 };
 
+// The value of one literal before any width check (the notation's rules of the table above applied),
+// or kInvalid. cmpnum gives this value held to its width.
+int32_t literalValue(std::string_view cad);
+// True for a text that reads as a number to the eye: it starts with a decimal digit, or it is
+// hexadecimal digits followed by "H" ("FFH", which the assembler takes for a name since a hexadecimal
+// literal must start with 0-9).
+bool numberShaped(std::string_view cad);
+
+// The terms of a sum, in order: the texts between "+" and "-" signs, as positions in the text (not
+// trimmed). A text without signs is one term; a sign at either end gives an empty term there.
+//
+//   SumTerms terms("TABLA + 2");  size_t b, e;  char sign;
+//   while (terms.next(b, e, sign)) ...        // "TABLA " then '+'; " 2" then '\0'
+class SumTerms {
+public:
+    explicit SumTerms(std::string_view cad);
+    // The next term as [begin, end) and the sign that ends it ('\0' after the last). False when done.
+    bool next(size_t& begin, size_t& end, char& sign);
+
+private:
+    std::string_view cad_;
+    size_t pos_ = 0;
+    size_t plus_, minus_;
+    bool done_ = false;
+};
+
 // A number: one literal, or a sum of literals through separa. Never consults symbols.
 int32_t cmpnum(std::string_view cad, bool tipo);
 // An operand value: deletes every blank of cad in place, then a literal, a symbol, or a sum.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/text.h"
 
 namespace vandor {
 namespace {
@@ -58,76 +57,112 @@ SourceText readSource(std::string_view bytes) {
     return src;
 }
 
-std::string cleanLine(std::string_view raw) {
-    const size_t semicolon = raw.find(';');
-    std::string_view kept = raw.substr(0, semicolon);
+std::string_view statementPart(std::string_view raw) {
+    std::string_view kept = raw.substr(0, raw.find(';'));
     // Blanks and tabs are the same to the scanner; trimming the part before ";" gives the same text as
     // trimming, cutting and trimming again.
     while (!kept.empty() && (kept.front() == ' ' || kept.front() == '\t')) kept.remove_prefix(1);
     while (!kept.empty() && (kept.back() == ' ' || kept.back() == '\t')) kept.remove_suffix(1);
-    std::string text(kept);
+    return kept;
+}
+
+void normalizeStatement(std::string& text) {
     for (char& ch : text) {
         if (ch == '\t')
             ch = ' ';
         else if (ch >= 'a' && ch <= 'z')
             ch = static_cast<char>(ch - 'a' + 'A');
     }
+}
+
+std::string cleanLine(std::string_view raw) {
+    std::string text(statementPart(raw));
+    normalizeStatement(text);
     return text;
 }
 
-SplitErrors splitStatement(Statement& st, const EncodingTable& table) {
-    SplitErrors errors;
-    // The text is not needed in its first form after the split, so the blanks are collapsed in place.
-    collapseBlanks(st.text);
-    std::string_view rest = st.text;
-    st.label.clear();
-    st.operand.clear();
-    st.code = kCodeNone;
-
-    const size_t colon = rest.find(':');
+StatementParts splitParts(std::string_view text, const EncodingTable& table) {
+    StatementParts parts;
+    // The trimmed range [begin, end) of text.
+    const auto trimmed = [&](size_t begin, size_t end, size_t& outBegin, size_t& outEnd) {
+        while (begin < end && text[begin] == ' ') ++begin;
+        while (end > begin && text[end - 1] == ' ') --end;
+        outBegin = begin;
+        outEnd = end;
+    };
+    parts.bodyEnd = text.size();
+    const size_t colon = text.find(':');
     if (colon != std::string_view::npos) {
-        st.label = std::string(trimBlanks(rest.substr(0, colon)));
-        rest = trimBlanks(rest.substr(colon + 1));
-        if (st.label.empty()) errors.add(kMsgEtiquetaNula);
+        parts.hasColon = true;
+        parts.colon = colon;
+        trimmed(0, colon, parts.labelBegin, parts.labelEnd);
+        trimmed(colon + 1, text.size(), parts.bodyBegin, parts.bodyEnd);
+        if (parts.labelBegin == parts.labelEnd) parts.errors.add(kMsgEtiquetaNula);
+    } else {
+        trimmed(0, text.size(), parts.bodyBegin, parts.bodyEnd);
     }
-    if (rest.empty()) return errors;
+    const std::string_view body = text.substr(parts.bodyBegin, parts.bodyEnd - parts.bodyBegin);
+    if (body.empty()) return parts;
 
-    const size_t sp = rest.find(' ');
-    const size_t co = rest.find(',');
+    const size_t sp = body.find(' ');
+    const size_t co = body.find(',');
     if (sp == std::string_view::npos && co == std::string_view::npos) {
-        st.code = table.busca(rest);
-        if (st.code == kCodeNone) errors.add(kMsgCodigo);
-        return errors;
+        parts.code = table.busca(body);
+        if (parts.code == kCodeNone) {
+            parts.errors.add(kMsgCodigo);
+        } else {
+            parts.key = StatementParts::Key::Compact;
+            parts.keyEnd = parts.bodyEnd;
+        }
+        return parts;
     }
     if (sp == std::string_view::npos) {
-        errors.add(kMsgSintaxis);
-        return errors;
+        parts.errors.add(kMsgSintaxis);
+        return parts;
     }
-    const std::string compact = withoutBlanks(rest);
+    const std::string compact = withoutBlanks(body);
     int16_t code = table.busca(compact);
     if (code != kCodeNone) {
-        st.code = code;
-        return errors;
+        parts.code = code;
+        parts.key = StatementParts::Key::Compact;
+        parts.keyEnd = parts.bodyEnd;
+        return parts;
     }
     if (co != std::string_view::npos) {
-        const size_t compactComma = compact.find(',');
-        code = table.busca(std::string_view(compact).substr(0, compactComma + 1));
+        code = table.busca(std::string_view(compact).substr(0, compact.find(',') + 1));
         if (code != kCodeNone) {
-            st.code = code;
-            st.operand = compact.substr(compactComma + 1);
-            return errors;
+            parts.code = code;
+            parts.key = StatementParts::Key::CompactToComma;
+            parts.keyEnd = parts.bodyBegin + co + 1;
+            parts.operandBegin = parts.keyEnd;
+            parts.operandEnd = parts.bodyEnd;
+            return parts;
         }
     }
-    code = table.busca(rest.substr(0, sp));
+    code = table.busca(body.substr(0, sp));
     if (code == kCodeNone) {
-        errors.add(kMsgCodigo);
-        return errors;
+        parts.errors.add(kMsgCodigo);
+        return parts;
     }
-    st.code = code;
-    // After the first word: blanks kept when the statement has a comma, trimmed otherwise (the text
-    // holds no trailing blank either way).
-    st.operand = std::string(trimBlanks(rest.substr(sp + 1)));
-    return errors;
+    parts.code = code;
+    parts.key = StatementParts::Key::FirstWord;
+    parts.keyEnd = parts.bodyBegin + sp;
+    trimmed(parts.keyEnd + 1, parts.bodyEnd, parts.operandBegin, parts.operandEnd);
+    return parts;
+}
+
+SplitErrors splitStatement(Statement& st, const EncodingTable& table) {
+    // The text is not needed in its first form after the split, so the blanks are collapsed in place.
+    collapseBlanks(st.text);
+    const StatementParts parts = splitParts(st.text, table);
+    const std::string_view text = st.text;
+    st.label = std::string(text.substr(parts.labelBegin, parts.labelEnd - parts.labelBegin));
+    st.code = parts.code;
+    const std::string_view operand = text.substr(parts.operandBegin, parts.operandEnd - parts.operandBegin);
+    // After the comma of a key such as "MVIA,", the operand loses its blanks; after the first word it
+    // keeps them (trimmed).
+    st.operand = parts.key == StatementParts::Key::CompactToComma ? withoutBlanks(operand) : std::string(operand);
+    return parts.errors;
 }
 
 }  // namespace vandor

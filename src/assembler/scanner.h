@@ -4,6 +4,9 @@
 //
 //   SourceText src = readSource(bytes);        // src.rawLines[i], src.statements[k].text / .line
 //   SplitErrors errors = splitStatement(src.statements[0], table);
+//
+// The editor's highlighting reads lines through the same functions (statementPart, normalizeStatement,
+// splitParts), so that it shows every line as the assembler takes it.
 #pragma once
 
 #include <cstdint>
@@ -41,12 +44,40 @@ SourceText readSource(std::string_view bytes);
 
 // The cleaned text of one raw line; empty when the line is blank or only a comment.
 std::string cleanLine(std::string_view raw);
+// The part of a raw line that cleaning keeps, still in its own letters and tabs: the text before the
+// first ";", without blanks and tabs at its ends.
+std::string_view statementPart(std::string_view raw);
+// Cleaning's change of every character in place, which keeps the length: tabs become blanks, ASCII
+// letters upper case.
+void normalizeStatement(std::string& text);
 
 struct SplitErrors {
     std::string_view messages[2];
     int count = 0;
     void add(std::string_view m) { messages[count++] = m; }
+    bool has(std::string_view m) const { return (count > 0 && messages[0] == m) || (count > 1 && messages[1] == m); }
 };
+
+// Where the split found the parts of a statement's text, as positions in that text. The decisions do
+// not depend on how many blanks stand together, so a text whose blank runs are not collapsed yet gives
+// the same parts at its own positions.
+struct StatementParts {
+    // Which lookup found the code: the text without blanks, that text up to its first ",", or the word
+    // before the first blank.
+    enum class Key { None, Compact, CompactToComma, FirstWord };
+
+    bool hasColon = false;
+    size_t colon = 0;
+    size_t labelBegin = 0, labelEnd = 0;      // the label, trimmed
+    size_t bodyBegin = 0, bodyEnd = 0;        // what follows the ":" (or the whole text), trimmed
+    Key key = Key::None;
+    size_t keyEnd = 0;                        // the key's text runs from bodyBegin to here
+    size_t operandBegin = 0, operandEnd = 0;  // the operand text, blanks included
+    int16_t code = kCodeNone;
+    SplitErrors errors;
+};
+
+StatementParts splitParts(std::string_view text, const EncodingTable& table);
 
 // Sets label, code and operand of a statement from its text.
 SplitErrors splitStatement(Statement& st, const EncodingTable& table);

@@ -1,6 +1,7 @@
 // vandor-cli asm: assembles a source file with the assembler of the simulator. The standard output gets
 // exactly what the assembler window's lower box would hold at the end (the error log or the object
-// records), then the outcome line; message-box texts go to the standard error, one line each.
+// records), then the outcome line; message-box texts go to the standard error, one line each. Both are
+// UTF-8 whatever the source's encoding: the error log of a Windows-1252 source is converted.
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "assembler/assembler.h"
 #include "cli/commands.h"
 #include "cli/terminal_text.h"
+#include "common/text_encoding.h"
 
 namespace vandor::cli {
 namespace {
@@ -41,7 +43,7 @@ public:
                 line.push_back(ch);
             }
         }
-        err_ << line << '\n';
+        err_ << toUtf8(line) << '\n';
         ++count_;
     }
     int count() const { return count_; }
@@ -88,7 +90,7 @@ private:
 int AsmCommand::run(std::ostream& out, std::ostream& err) {
     const AssemblyPaths paths = assemblyPaths(sources_.front());
     if (!isRegularFile(paths.source)) {
-        err << "El fichero: " << paths.source << " no existe\n";
+        err << "El fichero: " << toUtf8(paths.source) << " no existe\n";
         return 2;
     }
 
@@ -107,7 +109,7 @@ int AsmCommand::run(std::ostream& out, std::ostream& err) {
     const bool ok = Ensambla(paths.source, paths.object, filelst, filehex, messages);
     const bool listed = creafilelst(filelst.text, paths.listing, messages);
 
-    writeForTerminal(out, filehex.text) << (ok ? "Ensamblado correcto" : "Ensamblado incorrecto") << "\r\n";
+    writeForTerminal(out, toUtf8(filehex.text, filehex.encoding)) << (ok ? "Ensamblado correcto" : "Ensamblado incorrecto") << "\r\n";
     out.flush();
     // A file that could not be read or written (its message went to stderr) is a file error.
     if (messages.count() > 0 || !listed) return 2;

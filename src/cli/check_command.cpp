@@ -13,6 +13,7 @@
 #include "cli/check_report.h"
 #include "cli/check_runner.h"
 #include "cli/commands.h"
+#include "common/text_encoding.h"
 
 namespace vandor::cli {
 namespace {
@@ -143,25 +144,25 @@ int CheckCommand::run(std::ostream& out, std::ostream& err) {
     // The whole exercise is validated before any source runs.
     const check::ExerciseResult exercise = check::readExercise(exercise_);
     if (!exercise.errors.empty()) {
-        for (const std::string& e : exercise.errors) err << check::toUtf8(e) << "\n";
+        for (const std::string& e : exercise.errors) err << toUtf8(e) << "\n";
         return 2;
     }
 
     // Every result file is known to be writable before the first source runs.
     if (!json_.empty() && !canCreateFile(json_)) {
-        err << "vandor-cli check: no se puede crear el fichero " << json_ << "\n";
+        err << "vandor-cli check: no se puede crear el fichero " << toUtf8(json_) << "\n";
         return 2;
     }
     check::CsvWriter csv;
     if (!csv_.empty() && !csv.open(csv_)) {
-        err << "vandor-cli check: no se puede crear el fichero " << csv_ << "\n";
+        err << "vandor-cli check: no se puede crear el fichero " << toUtf8(csv_) << "\n";
         return 2;
     }
     if (!options_.keepDir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(options_.keepDir, ec);
         if (!std::filesystem::is_directory(options_.keepDir, ec)) {
-            err << "vandor-cli check: no se puede crear la carpeta " << options_.keepDir << "\n";
+            err << "vandor-cli check: no se puede crear la carpeta " << toUtf8(options_.keepDir) << "\n";
             return 2;
         }
     }
@@ -184,12 +185,12 @@ int CheckCommand::run(std::ostream& out, std::ostream& err) {
     err << passed << " de " << results.size() << (results.size() == 1 ? " fuente" : " fuentes") << " APTO\n";
 
     if (!csv_.empty() && (!csv.close() || !csvOk)) {
-        err << "vandor-cli check: error escribiendo " << csv_ << "\n";
+        err << "vandor-cli check: error escribiendo " << toUtf8(csv_) << "\n";
         status = 2;
     }
     if (!json_.empty() &&
         !check::writeJson(json_, exercise_, exercise.exercise, results)) {
-        err << "vandor-cli check: no se puede escribir el fichero " << json_ << "\n";
+        err << "vandor-cli check: no se puede escribir el fichero " << toUtf8(json_) << "\n";
         status = 2;
     }
     return status;

@@ -1,62 +1,11 @@
 #include "cli/check_report.h"
 
 #include "common/atomic_file.h"
+#include "common/text_encoding.h"
 
 namespace vandor::check {
 
 namespace {
-
-// Code points of the bytes 80-9F in Windows-1252; the five unassigned bytes keep their C1 code point.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool validUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        size_t extra;
-        unsigned cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size()) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = cp << 6 | (cc & 0x3F);
-        }
-        // Overlong forms, UTF-16 surrogates and code points past U+10FFFF are not UTF-8.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
-            cp > 0x10FFFF)
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-void appendUtf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 std::string joinedLog(const SourceResult& r) {
     std::string s;
@@ -72,20 +21,6 @@ void appendJsonField(std::string& out, std::string_view key, std::string_view va
 }
 
 }  // namespace
-
-std::string toUtf8(std::string_view text) {
-    if (validUtf8(text)) return std::string(text);
-    std::string out;
-    out.reserve(text.size() + text.size() / 2);
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c >= 0x80 && c <= 0x9F)
-            appendUtf8(out, kCp1252High[c - 0x80]);
-        else
-            appendUtf8(out, c);
-    }
-    return out;
-}
 
 std::string csvField(std::string_view raw) {
     std::string text = toUtf8(raw);

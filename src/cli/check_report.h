@@ -25,11 +25,9 @@
 #include "cli/check_exercise.h"
 #include "cli/check_verdict.h"
 #include "common/atomic_file.h"
+#include "common/text_encoding.h"
 
 namespace vandor::check {
-
-// Valid UTF-8 is returned as it is; anything else is read as Windows-1252.
-std::string toUtf8(std::string_view text);
 
 // One CSV field, quoted and protected as described above.
 std::string csvField(std::string_view text);

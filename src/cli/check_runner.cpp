@@ -127,9 +127,8 @@ Prepared prepare(const std::string& source, const TemporaryFolder& work) {
         p.objectPath = paths.object;
         return p;
     }
-    // Each raw line is converted on its own: a Windows-1252 source must not spoil the UTF-8 texts
-    // of the messages beside it.
-    for (const std::string& line : splitLines(filehex.text)) p.log.push_back(toUtf8(line));
+    // The error log is in the source's encoding, its messages included.
+    for (const std::string& line : splitLines(filehex.text)) p.log.push_back(toUtf8(line, filehex.encoding));
     for (const std::string& box : boxes.messages) p.log.push_back(toUtf8(oneLine(box)));
     if (p.log.empty()) p.log.push_back("Ensamblado incorrecto");
     return p;

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/run_session.h"
 #include "common/hex.h"
+#include "common/text_encoding.h"
 
 namespace vandor::cli {
 namespace {
@@ -65,7 +66,8 @@ std::optional<IrqPress> parseIrq(std::string_view text) {
 }
 
 // The loader's messages separate the file from the reason with a lone CR; on a terminal that would
-// overwrite the first part, so it becomes a line break here.
+// overwrite the first part, so it becomes a line break here. A file name that is not UTF-8 is shown as
+// Windows-1252, so that the standard error is UTF-8 always.
 class StreamMessages final : public MessageSink {
 public:
     explicit StreamMessages(std::ostream& err) : err_(err) {}
@@ -73,7 +75,7 @@ public:
         std::string shown = text;
         for (char& ch : shown)
             if (ch == '\r') ch = '\n';
-        err_ << shown << "\n";
+        err_ << toUtf8(shown) << "\n";
     }
 
 private:

@@ -1,7 +1,8 @@
 // Text sinks: where the core writes the texts that a window shows in a box and the command line collects.
 //
 //   TextSink: a growing text (the assembler's listing and object boxes). Lines are appended whole, each
-//             already ending in CR LF; clear() empties it.
+//             already ending in CR LF; clear() empties it. The assembler says first in which encoding the
+//             text comes (that of the source, whose lines it repeats).
 //   MessageSink: the modal message boxes of the system (OK only). The window shows a box titled
 //             "Vandor 8085"; vandor-cli prints the text to stderr.
 //
@@ -14,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text_encoding.h"
+
 namespace vandor {
 
 class TextSink {
@@ -21,13 +24,17 @@ public:
     virtual ~TextSink() = default;
     virtual void clear() = 0;
     virtual void append(std::string_view text) = 0;
+    // The encoding of the text appended from now on.
+    virtual void setEncoding(TextEncoding) {}
 };
 
 class StringSink final : public TextSink {
 public:
     void clear() override { text.clear(); }
     void append(std::string_view t) override { text.append(t); }
+    void setEncoding(TextEncoding e) override { encoding = e; }
     std::string text;
+    TextEncoding encoding = TextEncoding::Utf8;
 };
 
 class MessageSink {

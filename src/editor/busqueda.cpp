@@ -11,29 +11,12 @@
 #include <algorithm>
 
 #include "editor/editor.h"
+#include "editor/text_search.h"
 #include "widgets/twips.h"
 #include "widgets/dialogs.h"
 
+using vandor::findForward;
 using vandor::twips;
-
-namespace {
-
-bool sameChar(QChar a, QChar b, bool matchCase) { return matchCase ? a == b : a.toUpper() == b.toUpper(); }
-
-// The first position i (1-based) from `from` to `to` where p occurs in t, or 0. Comparing character by
-// character keeps positions exact where upper-casing a whole string would change its length.
-qsizetype findForward(const QString& t, const QString& p, qsizetype from, qsizetype to, bool matchCase) {
-    const qsizetype last = std::min(to, t.size() - p.size() + 1);
-    for (qsizetype i = std::max<qsizetype>(from, 1); i <= last; ++i) {
-        if (!sameChar(t[i - 1], p[0], matchCase)) continue;
-        qsizetype k = 1;
-        while (k < p.size() && sameChar(t[i - 1 + k], p[k], matchCase)) ++k;
-        if (k == p.size()) return i;
-    }
-    return 0;
-}
-
-}  // namespace
 
 Busqueda::Busqueda(Editor& editor) : QDialog(&editor), editor_(editor) {
     setObjectName(QStringLiteral("Busqueda"));

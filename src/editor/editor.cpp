@@ -16,8 +16,10 @@
 #include <QScrollBar>
 
 #include "editor/busqueda.h"
-#include "widgets/twips.h"
+#include "editor/replace_dialog.h"
+#include "editor/source_edit.h"
 #include "widgets/dialogs.h"
+#include "widgets/twips.h"
 
 using vandor::Dialogs;
 using vandor::twips;
@@ -42,10 +44,9 @@ Editor::Editor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs
     setObjectName(QStringLiteral("Editor"));
     if (parent) setWindowIcon(parent->windowIcon());
 
-    texto_ = new QPlainTextEdit(this);
+    texto_ = new SourceEdit(this);
     texto_->setObjectName(QStringLiteral("texto"));
-    texto_->setFont(vandor::fixedFont());
-    texto_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    texto_->setTextFont(vandor::fixedFont());
     texto_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     texto_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     texto_->installEventFilter(this);
@@ -63,8 +64,11 @@ Editor::Editor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs
 
     buildMenus();
 
-    connect(texto_, &QPlainTextEdit::textChanged, this, [this] { modified_ = true; });
+    // The modified flag is the document's: any change sets it, and undoing back to the text last loaded
+    // or saved clears it.
     connect(texto_, &QPlainTextEdit::copyAvailable, this, [this] { updateClipboardActions(); });
+    connect(texto_, &QPlainTextEdit::undoAvailable, deshacer_, &QAction::setEnabled);
+    connect(texto_, &QPlainTextEdit::redoAvailable, rehacer_, &QAction::setEnabled);
 
     resize(twips(9600), twips(7200));
     setCaption();
@@ -95,6 +99,13 @@ void Editor::buildMenus() {
 
     QMenu* edicion = menuBar()->addMenu(QStringLiteral("&Edición"));
     edicion->setObjectName(QStringLiteral("Edicion"));
+    deshacer_ = item(edicion, "Deshacer", QStringLiteral("&Deshacer"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                     &Editor::Deshacer_Click);
+    rehacer_ = item(edicion, "Rehacer", QStringLiteral("&Rehacer"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                    &Editor::Rehacer_Click);
+    deshacer_->setEnabled(false);
+    rehacer_->setEnabled(false);
+    edicion->addSeparator();
     cortar_ = item(edicion, "Cortar", QStringLiteral("Cor&tar"), QKeySequence(Qt::CTRL | Qt::Key_X),
                    &Editor::Cortar_Click);
     copiar_ = item(edicion, "Copiar", QStringLiteral("&Copiar"), QKeySequence(Qt::CTRL | Qt::Key_C),
@@ -111,9 +122,22 @@ void Editor::buildMenus() {
     buscarsiguiente_ = item(buscarMenu, "Buscarsiguiente", QStringLiteral("&Buscar siguiente"), QKeySequence(Qt::Key_F3),
                             &Editor::Buscarsiguiente_Click);
     buscarsiguiente_->setEnabled(false);
+    reemplazar_ = item(buscarMenu, "Reemplazar", QStringLiteral("&Reemplazar"), QKeySequence(Qt::CTRL | Qt::Key_R),
+                       &Editor::Reemplazar_Click);
+
+    QMenu* ensamblarMenu = menuBar()->addMenu(QStringLiteral("&Ensamblar"));
+    ensamblarMenu->setObjectName(QStringLiteral("EnsamblarMenu"));
+    ensamblar_ = item(ensamblarMenu, "Ensamblar", QStringLiteral("&Ensamblar"), QKeySequence(Qt::Key_F7),
+                      &Editor::Ensamblar_Click);
+    ensamblarCargar_ = item(ensamblarMenu, "EnsamblarCargar", QStringLiteral("Ensamblar y &cargar"),
+                            QKeySequence(Qt::CTRL | Qt::Key_F7), &Editor::EnsamblarCargar_Click);
 }
 
 QString Editor::filename() const { return filename_->text(); }
+
+bool Editor::isModified() const { return texto_->document()->isModified(); }
+
+void Editor::setModified(bool modified) { texto_->document()->setModified(modified); }
 
 QString Editor::documentText() const { return texto_->document()->toRawText(); }
 
@@ -146,7 +170,7 @@ void Editor::load() {
             filename_->clear();
             setCaption();
         }
-        modified_ = false;
+        setModified(false);
         return;
     }
 
@@ -163,16 +187,16 @@ void Editor::load() {
         encoding_ = decoded.encoding;
         texto_->setPlainText(linesWithEnds(decoded.text));
     }
-    modified_ = false;
+    setModified(false);
     if (!readOk || bytes.isEmpty()) dialogs_->message(this, QStringLiteral("Error abriendo fichero"));
 }
 
 bool Editor::guardChanges() {
-    if (!modified_) return true;
+    if (!isModified()) return true;
     const QString question = windowTitle().mid(vandor::kAppTitle.size() + 2) +
                              QStringLiteral(" ha cambiado\r\n¿Desea guardarlo?");
     switch (dialogs_->question(this, question, Dialogs::Buttons::YesNoCancel)) {
-    case Dialogs::Answer::Yes: guardar_Click(); return !modified_;
+    case Dialogs::Answer::Yes: guardar_Click(); return !isModified();
     case Dialogs::Answer::No: return true;
     case Dialogs::Answer::Cancel: break;
     }
@@ -184,7 +208,7 @@ void Editor::Nuevo_Click() {
     setFilename(QString());
     texto_->clear();
     encoding_ = vandor::TextEncoding::Utf8;
-    modified_ = false;
+    setModified(false);
 }
 
 void Editor::Abrir_Click() {
@@ -211,17 +235,20 @@ bool Editor::writeDocument(const QString& path) {
     return file.commit();
 }
 
-void Editor::guardar_Click() {
+void Editor::guardar_Click() { save(); }
+
+bool Editor::save() {
     const QString path = filename_->text();
     if (path.isEmpty()) {
         guardarcomo_Click();
-        return;
+        return !filename_->text().isEmpty() && !isModified();
     }
     if (!writeDocument(path)) {
         dialogs_->message(this, QStringLiteral("Error guardando fichero"));
-        return;
+        return false;
     }
-    modified_ = false;
+    setModified(false);
+    return true;
 }
 
 void Editor::guardarcomo_Click() {
@@ -240,7 +267,7 @@ void Editor::guardarcomo_Click() {
     suppressLoad_ = true;
     setFilename(path);
     suppressLoad_ = false;
-    modified_ = false;
+    setModified(false);
 }
 
 void Editor::Salir_Click() { close(); }
@@ -251,6 +278,7 @@ void Editor::closeEvent(QCloseEvent* event) {
         return;
     }
     if (busqueda_) busqueda_->hide();
+    if (replace_) replace_->hide();
     event->accept();
 }
 
@@ -275,6 +303,48 @@ void Editor::Buscar_Click() { busqueda()->exec(); }
 
 void Editor::Buscarsiguiente_Click() { busqueda()->Buscar_Click(); }
 
+void Editor::Deshacer_Click() { texto_->undo(); }
+
+void Editor::Rehacer_Click() { texto_->redo(); }
+
+ReplaceDialog* Editor::replaceDialog() {
+    if (!replace_) replace_ = new ReplaceDialog(*this);
+    return replace_;
+}
+
+void Editor::Reemplazar_Click() {
+    ReplaceDialog* dialog = replaceDialog();
+    // The text selected on one line is what to replace, as a starting point.
+    const QString selected = texto_->textCursor().selectedText();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator)) dialog->setFindText(selected);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void Editor::Ensamblar_Click() { requestAssembly(false); }
+
+void Editor::EnsamblarCargar_Click() { requestAssembly(true); }
+
+// The file assembled is the document as saved now: an unnamed document asks for its name first, and a
+// save that fails or is cancelled stops here.
+void Editor::requestAssembly(bool load) {
+    if (!save()) return;
+    emit assembleRequested(filename_->text(), load);
+}
+
+void Editor::setAssemblyErrors(const QList<SourceError>& errors) { texto_->setErrorMarks(errors); }
+
+void Editor::showLine(int line) {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+    texto_->goToLine(line);
+}
+
+void Editor::setTextFont(const QFont& font) { texto_->setTextFont(font); }
+
 void Editor::updatePasteAction() {
     const QMimeData* data = QApplication::clipboard()->mimeData();
     pegar_->setEnabled(data && data->hasText() && !data->text().isEmpty());
@@ -289,8 +359,8 @@ void Editor::updateClipboardActions() {
 
 bool Editor::isMenuShortcut(const QKeyEvent* key) const {
     const QKeySequence pressed(key->keyCombination());
-    for (const QAction* action : {nuevo_, abrir_, guardar_, guardarcomo_, salir_, cortar_, copiar_, pegar_, buscar_,
-                                  buscarsiguiente_}) {
+    for (const QAction* action : {nuevo_, abrir_, guardar_, guardarcomo_, salir_, deshacer_, rehacer_, cortar_, copiar_,
+                                  pegar_, buscar_, buscarsiguiente_, reemplazar_, ensamblar_, ensamblarCargar_}) {
         if (action->shortcut() == pressed) return true;
     }
     return false;

@@ -119,13 +119,18 @@ void Principal::CargarHEX_Click() {
                QStringLiteral("Fichero hexadecimales (*.hex)|*.hex|Todos los ficheros (*.*)|*.*"),
                QStringLiteral("*.hex")});
     if (path.isEmpty()) return;
+    loadObject(path);
+}
+
+void Principal::loadObject(const QString& path, QWidget* over) {
+    if (!over) over = this;
     try {
-        LoadMessages messages(dialogs_, this);
+        LoadMessages messages(dialogs_, over);
         const bool loaded = vandor::carga(sim_.m, QFile::encodeName(path).toStdString(), messages);
         regen();
-        if (loaded) dialogs_.message(this, QStringLiteral("Carga correcta"));
+        if (loaded) dialogs_.message(over, QStringLiteral("Carga correcta"));
     } catch (const std::exception&) {
-        dialogs_.message(this, QStringLiteral("Fichero incorrecto"));
+        dialogs_.message(over, QStringLiteral("Fichero incorrecto"));
     }
 }
 

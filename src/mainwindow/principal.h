@@ -75,6 +75,14 @@ public:
     Editor* editorWindow() const;
     // The devices window, created on first use.
     Dispositivos* devicesWindow();
+    // Assembles a source in the assembler window, as Ensamblar does after its dialog; with `load`, a
+    // correct assembly's object file is then loaded as CargarHEX does. The errors go to the editor when
+    // it holds that file, and a double click on one shows its line there. `over` is the window the
+    // assembler window opens over.
+    void assembleFile(const QString& path, bool load, QWidget* over);
+    // Loads an object file into memory as CargarHEX does after its dialog; its messages show over
+    // `over` (this window when null).
+    void loadObject(const QString& path, QWidget* over = nullptr);
 
     // The full refresh of all views from the machine.
     void regen();
@@ -185,6 +193,10 @@ private:
 
     // The editor's guard before the window closes (editor_command.cpp).
     bool editorAllowsClose();
+    // The editor, created on first use.
+    Editor* editor();
+    // The source in the editor (loaded unless it holds it already), the caret at a line (from 0).
+    void openSourceAt(const QString& path, int line);
 
     // Moves the focus to a command's button first, so that a box's entry is checked and confirmed
     // before the command acts (also for a button pressed by its accelerator). False when the box

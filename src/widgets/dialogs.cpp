@@ -59,7 +59,9 @@ QString suffixOf(const QString& defaultName) {
 QString runFileDialog(QWidget* parent, const Dialogs::FileRequest& request, QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent, request.title, QString(), qtFilter(request.filter));
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // Any name typed is accepted, an open dialog's too: the command itself answers for a file that does
+    // not exist ("El fichero … no existe", or the offer to create it).
+    dialog.setFileMode(QFileDialog::AnyFile);
     // The default name pattern becomes the default extension of a name typed without one.
     dialog.setDefaultSuffix(suffixOf(request.defaultName));
     // The overwrite question is the caller's own ("El fichero ... ya existe"), so Qt must not ask too.

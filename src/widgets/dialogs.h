@@ -34,7 +34,8 @@ public:
     // An OK-only message box.
     virtual void message(QWidget* parent, const QString& text, Qt::Alignment alignment = Qt::AlignLeft) = 0;
     virtual Answer question(QWidget* parent, const QString& text, Buttons buttons = Buttons::YesNo) = 0;
-    // The chosen path, or an empty string when the user cancelled.
+    // The chosen path, or an empty string when the user cancelled. Both dialogs accept any name typed,
+    // of a file that exists or not.
     virtual QString openFile(QWidget* parent, const FileRequest& request) = 0;
     virtual QString saveFile(QWidget* parent, const FileRequest& request) = 0;
     virtual void beep() = 0;

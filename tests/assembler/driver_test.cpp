@@ -202,6 +202,69 @@ TEST(Driver, SourcesWithoutStatements) {
     }
 }
 
+// The listing and the error log are in the source's encoding throughout: a Windows-1252 source gets the
+// program's own texts in Windows-1252 too, so that the files never mix two encodings.
+TEST(Driver, ListingAndLogAreInTheSourcesEncoding) {
+    struct Case {
+        const char* name;
+        std::string comment;  // a comment line holding one accented letter
+        TextEncoding encoding;
+        std::string codigo, linea;  // the message and "Línea" as they must be written
+    };
+    const Case cases[] = {
+        {"ascii", "; anadir", TextEncoding::Utf8, "Código de operación no valido", "Línea"},
+        {"utf-8", "; añadir", TextEncoding::Utf8, "Código de operación no valido", "Línea"},
+        {"windows-1252", "; a\xF1" "adir", TextEncoding::Windows1252,
+         "C\xF3" "digo de operaci\xF3" "n no valido", "L\xED" "nea"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto r = assemble(crlf({"NOP", c.comment, "FOO"}));
+        EXPECT_FALSE(r->ok);
+        EXPECT_EQ(r->run.encoding, c.encoding);
+        EXPECT_EQ(r->lst.encoding, c.encoding);
+        EXPECT_EQ(r->hex.encoding, c.encoding);
+        EXPECT_EQ(r->lst.text, "NOP\r\n" + c.comment + "\r\nFOO\r\n==> ERROR: " + c.codigo + "\r\n");
+        EXPECT_EQ(r->hex.text, "==>FOO\r\n" + c.linea + ": 3 - ERROR: " + c.codigo + "\r\n");
+        EXPECT_EQ(detectEncoding(r->lst.text), c.encoding == TextEncoding::Windows1252 ? TextEncoding::Windows1252
+                                                                                       : TextEncoding::Utf8);
+    }
+}
+
+// Each report is recorded with the lines where it stands in the listing and in the log, for every form
+// of the listing: errors below their line (passes one and two) and above it (pass three).
+TEST(Driver, ErrorReportsKnowTheirListingAndLogLines) {
+    const std::vector<std::string> sources = {
+        crlf({"; c", "FOO", "", "NOP", "BAR: BAZ", "MOVA,B"}),
+        crlf({"L: NOP", "; c", "L: NOP", "L: HLT"}),
+        crlf({"NOP", "; antes", "MVI A, 256", "DFB 1,2,3,4,5", "JMP NADA", "X: DFB 1,,2"}),
+    };
+    for (const std::string& source : sources) {
+        auto r = assemble(source);
+        SCOPED_TRACE(source);
+        ASSERT_FALSE(r->ok);
+        ASSERT_FALSE(r->run.errors.empty());
+        std::vector<std::string> lst, log;
+        for (std::string* text : {&r->lst.text, &r->hex.text}) {
+            std::vector<std::string>& lines = text == &r->lst.text ? lst : log;
+            for (size_t pos = 0; pos < text->size();) {
+                const size_t end = text->find("\r\n", pos);
+                lines.push_back(text->substr(pos, end - pos));
+                pos = end + 2;
+            }
+        }
+        const SourceText src = readSource(source);
+        EXPECT_EQ(r->run.errors.size(), static_cast<size_t>(r->run.errorCount));
+        for (const AssemblyError& e : r->run.errors) {
+            ASSERT_LT(e.listingLine, lst.size());
+            ASSERT_LT(e.logLine + 1, log.size());
+            EXPECT_EQ(lst[e.listingLine], "==> ERROR: " + e.message);
+            EXPECT_EQ(log[e.logLine], "==>" + std::string(src.rawLines[e.line]));
+            EXPECT_EQ(log[e.logLine + 1], "Línea: " + std::to_string(e.line + 1) + " - ERROR: " + e.message);
+        }
+    }
+}
+
 TEST(Driver, LineNumbersCountEveryRawLine) {
     auto r = assemble("\n; x\r\n\r\n   bad  thing ;c\nNOP\n" + std::string(1000, '\n') + "ZZ");
     EXPECT_EQ(r->hex.text, errorLog({{"   bad  thing ;c", kMsgCodigo}, {"ZZ", kMsgCodigo}}, {4, 1006}));

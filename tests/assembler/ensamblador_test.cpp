@@ -144,6 +144,28 @@ private slots:
         QCOMPARE(control<QLabel>(&window, "Label1")->text(), QStringLiteral("Ensamblado correcto"));
     }
 
+    // A Windows-1252 source with an error, long enough to reach the boxes in several pieces of which the
+    // first is plain ASCII: every line is shown decoded, the messages beside the source's lines too,
+    // and the listing file is Windows-1252 throughout.
+    void windows1252SourceIsShownDecodedEveryLine() {
+        QByteArray source;
+        for (int i = 0; i < 4000; ++i) source += "        MVI A, 5 ; carga\r\n";
+        source += "        FO\xD1 ; a\xF1" "adir\r\n";
+        writeBytes(path("cp.asm"), source);
+        Ensamblador window(dialogs);
+        window.setPaths(path("cp.asm"), path("cp.HEX"), path("cp.LST"));
+        QVERIFY(!run(window));
+        const QString log = boxText(&window, "filehex");
+        QCOMPARE(log, QStringLiteral("==>        FOÑ ; añadir\nLínea: 4001 - ERROR: Código de operación no valido\n"));
+        const QStringList lst = boxText(&window, "filelst").split(QLatin1Char('\n'));
+        QCOMPARE(lst.size(), 4003);  // the last line ends too
+        QCOMPARE(lst[4000], QStringLiteral("        FOÑ ; añadir"));
+        QCOMPARE(lst[4001], QStringLiteral("==> ERROR: Código de operación no valido"));
+        const QByteArray listing = fileBytes(path("cp.LST"));
+        QVERIFY(listing.endsWith("==> ERROR: C\xF3" "digo de operaci\xF3" "n no valido\r\n\r\n"));
+        QVERIFY(!listing.contains("\xC3"));
+    }
+
     void rawLinesKeepTheirBytes() {
         writeBytes(path("cp.asm"), "        NOP ; a\xF1o\r\n");
         Ensamblador window(dialogs);

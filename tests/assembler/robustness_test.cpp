@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembler/driver.h"
+#include "assembler/syntax.h"
 
 namespace vandor {
 namespace {
@@ -106,6 +107,27 @@ void checkRun(const std::string& source) {
     ASSERT_LE(logLines, static_cast<size_t>(run.errorCount));
     // CR and LF only ever end a line.
     for (std::string_view raw : run.source.rawLines) ASSERT_EQ(raw.find_first_of("\r\n"), std::string_view::npos);
+    // The editor's classification of every line: spans in order inside the line; a line the first pass
+    // rejected shows a rejected part.
+    static SyntaxClassifier classifier;
+    for (size_t n = 0; n < run.source.rawLines.size(); ++n) {
+        const std::string_view raw = run.source.rawLines[n];
+        uint32_t end = 0;
+        bool invalid = false;
+        for (const SyntaxSpan& span : classifier.classify(raw)) {
+            ASSERT_GE(span.begin, end) << "[" << raw << "]";
+            ASSERT_GT(span.length, 0u);
+            end = span.begin + span.length;
+            ASSERT_LE(end, raw.size());
+            invalid = invalid || span.cls == SyntaxClass::Invalid;
+        }
+        if (run.lastPass != 1) continue;
+        for (const AssemblyError& e : run.errors) {
+            if (e.line == static_cast<int32_t>(n)) {
+                ASSERT_TRUE(invalid) << raw;
+            }
+        }
+    }
     ASSERT_EQ(run.errorsLeftOut > 0, hex.text.find("Errores no mostrados: ") != std::string::npos);
 }
 

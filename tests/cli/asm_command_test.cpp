@@ -107,6 +107,24 @@ TEST_F(AsmCommand, IncorrectAssemblyPrintsTheErrorLogAndKeepsTheOldObject) {
               std::string::npos);
 }
 
+TEST_F(AsmCommand, OutputIsUtf8WhateverTheSourcesEncoding) {
+    // The same program with its comment saved as UTF-8 and as Windows-1252: the listings keep the
+    // source's encoding, the standard output is UTF-8 both times.
+    const std::string utf8 = "; a\xC3\xB1" "adir\r\n  fo\xC3\xB1\r\n";
+    const std::string cp1252 = "; a\xF1" "adir\r\n  fo\xF1\r\n";
+    const std::string expected = "==>  foñ\r\nLínea: 2 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n";
+    writeFile(dir / "src/uno.asm", utf8);
+    writeFile(dir / "src/dos.asm", cp1252);
+    const CliRun a = asmRun("uno.asm");
+    const CliRun b = asmRun("dos.asm");
+    EXPECT_EQ(a.status, 1);
+    EXPECT_EQ(b.status, 1);
+    EXPECT_EQ(a.out, expected);
+    EXPECT_EQ(b.out, expected);
+    EXPECT_EQ(readFile(dir / "src/uno.LST"), "  fo\xC3\xB1\r\n==> ERROR: C\xC3\xB3" "digo de operaci\xC3\xB3n no valido\r\n\r\n");
+    EXPECT_EQ(readFile(dir / "src/dos.LST"), "  fo\xF1\r\n==> ERROR: C\xF3" "digo de operaci\xF3" "n no valido\r\n\r\n");
+}
+
 TEST_F(AsmCommand, NamesWithoutAsmGetExtensionsAppended) {
     writeFile(dir / "src/uno.txt", "NOP");
     const CliRun r = asmRun("uno.txt");
@@ -201,6 +219,17 @@ TEST_F(AsmCommand, ControlCharactersOfEchoedLinesOnlyOffTheTerminal) {
     const CliRun shown = asmOnTerminal("ctl.asm");
     EXPECT_EQ(shown.status, 1);
     EXPECT_EQ(shown.out, "==>MVI A,?[2J?\t???X\r\n" + log);
+
+    // C1 controls, from a UTF-8 line or from a Windows-1252 byte the code page leaves undefined (9D,
+    // shown as U+009D), are shown as "?" too; an accent is not.
+    writeFile(dir / "src/c1.asm", "MOOV ; \xC2\x9B[2J a\xC3\xB1o\r\n");
+    EXPECT_EQ(asmOnTerminal("c1.asm").out,
+              "==>MOOV ; ?[2J año\r\nLínea: 1 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n");
+    writeFile(dir / "src/c1w.asm", "MOOV ; \x9D" "]0;x\x07 a\xF1o\r\n");
+    EXPECT_EQ(asmOnTerminal("c1w.asm").out,
+              "==>MOOV ; ?]0;x? año\r\nLínea: 1 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n");
+    EXPECT_EQ(asmRun("c1w.asm").out,
+              "==>MOOV ; \xC2\x9D]0;x\x07 año\r\nLínea: 1 - ERROR: Código de operación no valido\r\nEnsamblado incorrecto\r\n");
 
     // A correct run shows its records on the terminal unchanged.
     writeFile(dir / "src/ok.asm", "\tMVI A, 1\r\n\tHLT\r\n");

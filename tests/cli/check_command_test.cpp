@@ -126,11 +126,15 @@ CY = 0
     writeFile(dir / "malo.hex", ":07000000788147DB10807600\r\n:00000001FF\r\n");
     source("latin1.asm", {"MVI A,\xF1", "HLT"});     // a Windows-1252 source
     source("control.asm", {"MVI A,\x1B[2J", "HLT"});  // a terminal control sequence
-    const Outcome o =
-        check("ej.toml bien.asm resta.asm bucle.asm roto.asm objeto.hex malo.hex falta.asm latin1.asm control.asm");
+    // Windows-1252 (the comment's byte is not UTF-8) with a line that alone would pass for UTF-8: it
+    // is read in the file's encoding, "Ã±", not "ñ".
+    source("mezcla.asm", {"; a\xF1o", "MVI A,\xC3\xB1", "HLT"});
+    const Outcome o = check(
+        "ej.toml bien.asm resta.asm bucle.asm roto.asm objeto.hex malo.hex falta.asm latin1.asm control.asm "
+        "mezcla.asm");
     EXPECT_EQ(o.status, 1);
     const auto out = lines(o.out);
-    ASSERT_EQ(out.size(), 9u) << o.out;
+    ASSERT_EQ(out.size(), 10u) << o.out;
     EXPECT_EQ(out[0], "bien.asm: APTO (1/1 casos)");
     EXPECT_EQ(out[1], "resta.asm: NO APTO (0/1 casos) caso \"suma\": a esperado 3C, obtenido FE");
     EXPECT_EQ(out[2], "bucle.asm: NO TERMINA (0/1 casos) caso \"suma\": 2000 pasos sin llegar a HLT");
@@ -140,6 +144,7 @@ CY = 0
     EXPECT_EQ(out[6], "falta.asm: NO ENSAMBLA El fichero: falta.asm no existe");
     EXPECT_EQ(out[7], "latin1.asm: NO ENSAMBLA ==>MVI A,ñ | Línea: 1 - ERROR: Operando incorrecto");
     EXPECT_EQ(out[8], "control.asm: NO ENSAMBLA ==>MVI A,?[2J | Línea: 1 - ERROR: Operando incorrecto");
+    EXPECT_EQ(out[9], "mezcla.asm: NO ENSAMBLA ==>MVI A,Ã± | Línea: 2 - ERROR: Operando incorrecto");
 }
 
 TEST_F(CheckCommand, AllAptoExitsZero) {

@@ -59,15 +59,6 @@ TEST(CheckReport, CsvFields) {
     for (const FieldCase& f : kFields) EXPECT_EQ(csvField(f.raw), f.csv) << f.raw;
 }
 
-TEST(CheckReport, Utf8IsKeptAndWindows1252Converted) {
-    EXPECT_EQ(toUtf8("Línea ñ €"), "Línea ñ €");
-    EXPECT_EQ(toUtf8("\x80 \x93x\x94 \xE1"), "€ “x” á");
-    EXPECT_EQ(toUtf8("\xC3"), "Ã");                // a lead byte without its continuation
-    EXPECT_EQ(toUtf8("\xC0\xAF"), "À¯");           // an overlong form is not UTF-8
-    EXPECT_EQ(toUtf8("\xED\xA0\x80"), "í\xC2\xA0€");  // nor is a UTF-16 surrogate
-    EXPECT_EQ(toUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
-}
-
 TEST(CheckReport, JsonStrings) {
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(jsonString("t\tn\nr\r\x01"), "\"t\\tn\\nr\\r\\u0001\"");

@@ -18,7 +18,7 @@
 
 #include "support/qt_test_files.h"
 #include "editor/editor.h"
-#include "widgets/text_encoding.h"
+#include "widgets/source_codec.h"
 #include "widgets/scripted_dialogs.h"
 
 using vandor::Dialogs;
@@ -245,7 +245,8 @@ private slots:
         const QString prog = own.filePath(QStringLiteral("prog.asm"));
         writeBytes(prog, "NOP\r\n");
         editor->setFilename(prog);
-        texto()->setPlainText(QString(20000, QLatin1Char('X')));
+        texto()->selectAll();
+        texto()->insertPlainText(QString(20000, QLatin1Char('X')));
         QVERIFY(editor->isModified());
         {
             FileSizeLimit limit(4096);  // the new text does not fit: the write fails part-way

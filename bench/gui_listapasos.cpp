@@ -4,13 +4,13 @@
 
 #include <QApplication>
 #include <QScrollBar>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <memory>
 
 #include "inspect/listapasos.h"
+#include "inspect/trace_grid.h"
 #include "machine/simulator.h"
 #include "widgets/scripted_dialogs.h"
 #include "gui_bench_main.h"
@@ -32,12 +32,12 @@ struct Fixture {
     vandor::Simulator sim;
     vandor::ScriptedDialogs dialogs;
     std::unique_ptr<Listapasos> window;
-    QTableView* lista = nullptr;
+    vandor::TraceGrid* lista = nullptr;
 
     explicit Fixture(size_t rows) {
         fill(sim, rows);
         window = std::make_unique<Listapasos>(sim, dialogs);
-        lista = window->findChild<QTableView*>(QStringLiteral("lista"));
+        lista = window->findChild<vandor::TraceGrid*>(QStringLiteral("lista"));
     }
     void show() {
         window->show();
@@ -59,7 +59,7 @@ void BM_Open(benchmark::State& state) {
         state.ResumeTiming();
         window->show();
         (void)QTest::qWaitForWindowExposed(window.get());
-        window->findChild<QTableView*>(QStringLiteral("lista"))->repaint();
+        window->findChild<vandor::TraceGrid*>(QStringLiteral("lista"))->repaint();
         state.PauseTiming();
         window.reset();
         state.ResumeTiming();

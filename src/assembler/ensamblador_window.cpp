@@ -1,5 +1,6 @@
 #include "assembler/ensamblador_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
@@ -15,11 +16,9 @@
 
 #include "assembler/assembler.h"
 #include "common/sinks.h"
-#include "widgets/twips.h"
 #include "widgets/source_codec.h"
 #include "widgets/dialogs.h"
-
-using vandor::twips;
+#include "widgets/zoom.h"
 
 namespace {
 
@@ -113,11 +112,9 @@ private:
     QWidget* parent_;
 };
 
-QPlainTextEdit* makeBox(const char* name, const QRect& geometry, QWidget* parent) {
+QPlainTextEdit* makeBox(const char* name, QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setFont(vandor::fixedFont());
-    box->setGeometry(geometry);
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setUndoRedoEnabled(false);
     // The boxes show the run; what is stored comes from the assembler, so they are not for typing.
@@ -135,22 +132,24 @@ Ensamblador::Ensamblador(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(pa
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setModal(true);
 
-    filelst_ = makeBox("filelst", twips(0, 360, 6855, 4935), this);
-    filehex_ = makeBox("filehex", twips(0, 5280, 6855, 1455), this);
+    filelst_ = makeBox("filelst", this);
+    filelst_->setAccessibleName(QStringLiteral("Listado"));
+    filelst_->setAccessibleDescription(QStringLiteral("El listado del programa ensamblado"));
+    filehex_ = makeBox("filehex", this);
+    filehex_->setAccessibleName(QStringLiteral("Errores o fichero objeto"));
+    filehex_->setAccessibleDescription(
+        QStringLiteral("Los errores del ensamblado, o los registros del fichero .HEX si no hubo errores"));
     for (QPlainTextEdit* box : {filelst_, filehex_}) box->viewport()->installEventFilter(this);
 
     label1_ = new QLabel(this);
     label1_->setObjectName(QStringLiteral("Label1"));
-    QFont labelFont;
-    labelFont.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    labelFont.setPointSize(12);
-    labelFont.setBold(true);
-    label1_->setFont(labelFont);
-    label1_->setGeometry(twips(0, 6840, 6855, 375));
+    label1_->setAccessibleName(QStringLiteral("Resultado"));
+    label1_->setAccessibleDescription(QStringLiteral("Si el ensamblado fue correcto o incorrecto"));
 
     cerrar_ = new QPushButton(QStringLiteral("&Cerrar"), this);
     cerrar_->setObjectName(QStringLiteral("Cerrar"));
-    cerrar_->setGeometry(twips(5280, 6840, 1575, 375));
+    cerrar_->setAccessibleName(QStringLiteral("Cerrar"));
+    cerrar_->setAccessibleDescription(QStringLiteral("Cierra la ventana del ensamblador (Alt+C)"));
     // Every opening runs an assembly: the window is not closable until the run has ended.
     cerrar_->setEnabled(false);
     connect(cerrar_, &QPushButton::clicked, this, &Ensamblador::cerrar_Click);
@@ -165,10 +164,49 @@ Ensamblador::Ensamblador(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(pa
     file3_->setObjectName(QStringLiteral("file3"));
     for (QLabel* hidden : {file1_, file2_, file3_}) hidden->hide();
 
-    setFixedSize(twips(6855), twips(6840 + 375 + 60));
+    // Larger, the window gives two thirds of its extra height to the listing and a third to the errors;
+    // the outcome and the button stay at the bottom, the button at the right.
+    constexpr uint8_t kAcross = 1 << 0, kListing = 1 << 0, kErrors = 1 << 1;
+    layout_.place(filelst_, {0, 360, 6855, 4935}, {.growX = kAcross, .growY = kListing});
+    layout_.place(filehex_, {0, 5280, 6855, 1455}, {.growX = kAcross, .moveY = kListing, .growY = kErrors});
+    layout_.place(label1_, {0, 6840, 6855, 375}, {.growX = kAcross, .moveY = kListing | kErrors});
+    layout_.place(cerrar_, {5280, 6840, 1575, 375}, {.moveX = kAcross, .moveY = kListing | kErrors});
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+    resize(minimumSize());
+    vandor::centreWhenFirstShown(this);
 
     drainTimer_.setInterval(kTickMs);
     connect(&drainTimer_, &QTimer::timeout, this, &Ensamblador::drain);
+}
+
+void Ensamblador::applyZoom() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    QFont captions = QApplication::font();
+    captions.setPointSizeF(captions.pointSizeF() * zoom.scale());
+    setFont(captions);
+    filelst_->setFont(zoom.fixedFont());
+    filehex_->setFont(zoom.fixedFont());
+    QFont labelFont;
+    labelFont.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    labelFont.setPointSizeF(12 * zoom.scale());
+    labelFont.setBold(true);
+    label1_->setFont(labelFont);
+    const QSize least(zoom.px(6855), zoom.px(6840 + 375 + 60));
+    setMinimumSize(least.boundedTo(vandor::availableArea(this).size()));
+    if (width() < minimumWidth() || height() < minimumHeight()) resize(size().expandedTo(minimumSize()));
+    relayout();
+}
+
+void Ensamblador::relayout() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    const int dx = std::max(0, width() - zoom.px(6855));
+    const int dy = std::max(0, height() - zoom.px(6840 + 375 + 60));
+    layout_.apply(zoom, {dx}, {dy * 2 / 3, dy - dy * 2 / 3});
+}
+
+void Ensamblador::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    relayout();
 }
 
 Ensamblador::~Ensamblador() {

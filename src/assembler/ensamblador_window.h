@@ -26,6 +26,8 @@
 
 #include "assembler/assembler.h"
 
+#include "widgets/twips_layout.h"
+
 namespace vandor {
 class Dialogs;
 }
@@ -63,9 +65,12 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void applyZoom();
+    void relayout();
     void Form_Activate();
     // Moves what the assembler wrote since the last tick into the boxes, within a time budget.
     void drain();
@@ -98,4 +103,5 @@ private:
     QTimer drainTimer_;
     QElapsedTimer runClock_;
     qint64 lastRunMs_ = 0;
+    vandor::TwipsLayout layout_;
 };

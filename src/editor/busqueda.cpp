@@ -1,6 +1,7 @@
 #include "editor/busqueda.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "editor/text_search.h"
 #include "widgets/twips.h"
 #include "widgets/dialogs.h"
+#include "widgets/zoom.h"
 
 using vandor::findForward;
 using vandor::twips;
@@ -31,36 +33,63 @@ Busqueda::Busqueda(Editor& editor) : QDialog(&editor), editor_(editor) {
 
     cadena_ = new QLineEdit(this);
     cadena_->setObjectName(QStringLiteral("cadena"));
-    cadena_->setGeometry(twips(120, 120, 2775, 285));
     cadena_->installEventFilter(this);
+    cadena_->setAccessibleName(QStringLiteral("Texto a buscar"));
+    cadena_->setAccessibleDescription(QStringLiteral("Intro busca la siguiente aparición en el editor"));
     connect(cadena_, &QLineEdit::textChanged, this, &Busqueda::cadena_Change);
 
     may_ = new QCheckBox(QStringLiteral("Coincidir mayúsculas y minúsculas"), this);
     may_->setObjectName(QStringLiteral("may"));
-    may_->setGeometry(twips(120, 600, 2775, 255));
+    may_->setAccessibleName(may_->text());
+    may_->setAccessibleDescription(QStringLiteral("Sin marcar, la búsqueda no distingue mayúsculas de minúsculas"));
 
     buscar_ = new QPushButton(QStringLiteral("&Buscar"), this);
     buscar_->setObjectName(QStringLiteral("Buscar"));
-    buscar_->setGeometry(twips(3000, 120, 1095, 375));
     buscar_->setEnabled(false);
+    buscar_->setAccessibleName(QStringLiteral("Buscar"));
+    buscar_->setAccessibleDescription(QStringLiteral("Busca el texto y selecciona lo encontrado (Alt+B)"));
     // The default button: Enter in cadena searches as the button does (and not while it is disabled).
     buscar_->setDefault(true);
     connect(buscar_, &QPushButton::clicked, this, &Busqueda::Buscar_Click);
 
     cancel_ = new QPushButton(QStringLiteral("&Cancelar"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
-    cancel_->setGeometry(twips(3000, 600, 1095, 375));
     cancel_->setAutoDefault(false);
+    cancel_->setAccessibleName(QStringLiteral("Cancelar"));
+    cancel_->setAccessibleDescription(QStringLiteral("Cierra la búsqueda (Escape, Alt+C)"));
     connect(cancel_, &QPushButton::clicked, this, &Busqueda::cancel_Click);
 
-    // Where the check box's caption needs more room than its place gives it with this system's font,
-    // the text column widens and the buttons move right by the same amount.
-    const int extra = std::max(0, may_->sizeHint().width() - may_->width());
-    may_->resize(may_->width() + extra, may_->height());
-    cadena_->resize(cadena_->width() + extra, cadena_->height());
-    buscar_->move(buscar_->x() + extra, buscar_->y());
-    cancel_->move(cancel_->x() + extra, cancel_->y());
-    setFixedSize(twips(4215) + extra, twips(1095));
+    // Wider, the dialog gives the room to the text to find; the buttons stay at its right edge.
+    layout_.place(cadena_, {120, 120, 2775, 285}, {.growX = 1});
+    layout_.place(may_, {120, 600, 2775, 255}, {.growX = 1});
+    layout_.place(buscar_, {3000, 120, 1095, 375}, {.moveX = 1});
+    layout_.place(cancel_, {3000, 600, 1095, 375}, {.moveX = 1});
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+}
+
+// The controls at the zoom's scale. Where the check box's caption needs more room than its place gives
+// it with this system's font, the text column widens and the buttons move right by the same amount.
+void Busqueda::applyZoom() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    QFont captions = QApplication::font();
+    captions.setPointSizeF(captions.pointSizeF() * zoom.scale());
+    setFont(captions);
+    extra_ = std::max(0, may_->sizeHint().width() - zoom.px(2775));
+    const QSize least(zoom.px(4215) + extra_, zoom.px(1095));
+    setMinimumSize(least);
+    setMaximumHeight(least.height());
+    resize(std::max(width(), least.width()), least.height());
+    relayout();
+}
+
+void Busqueda::relayout() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    layout_.apply(zoom, {extra_ + std::max(0, width() - minimumWidth())});
+}
+
+void Busqueda::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    relayout();
 }
 
 void Busqueda::showEvent(QShowEvent* event) {

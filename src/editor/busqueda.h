@@ -11,6 +11,8 @@
 
 #include <QDialog>
 
+#include "widgets/twips_layout.h"
+
 class Editor;
 class QCheckBox;
 class QLabel;
@@ -30,9 +32,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void applyZoom();
+    void relayout();
     void cadena_Change();
     void select(qsizetype position, qsizetype length);
 
@@ -42,4 +47,6 @@ private:
     QPushButton* buscar_;
     QPushButton* cancel_;
     QLabel* dirini_;
+    vandor::TwipsLayout layout_;
+    int extra_ = 0;  // the room the check box's caption needs beyond its twips
 };

@@ -20,6 +20,7 @@
 #include "editor/source_edit.h"
 #include "widgets/dialogs.h"
 #include "widgets/twips.h"
+#include "widgets/zoom.h"
 
 using vandor::Dialogs;
 using vandor::twips;
@@ -70,8 +71,20 @@ Editor::Editor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs
     connect(texto_, &QPlainTextEdit::undoAvailable, deshacer_, &QAction::setEnabled);
     connect(texto_, &QPlainTextEdit::redoAvailable, rehacer_, &QAction::setEnabled);
 
+    texto_->setAccessibleName(QStringLiteral("Texto del programa"));
+    texto_->setAccessibleDescription(QStringLiteral("El fichero fuente en ensamblador que se edita"));
+
     resize(twips(9600), twips(7200));
     setCaption();
+    // The text and the menus at the zoom's size, as in every window.
+    vandor::Zoom::instance().follow(this, [this] {
+        const vandor::Zoom& zoom = vandor::Zoom::instance();
+        QFont captions = QApplication::font();
+        captions.setPointSizeF(captions.pointSizeF() * zoom.scale());
+        setFont(captions);
+        texto_->setFont(zoom.fixedFont());
+    });
+    vandor::centreWhenFirstShown(this);
 }
 
 Editor::~Editor() = default;

@@ -57,12 +57,12 @@ uint16_t inidisp(Machine& m, uint16_t p) {
     }
 }
 
-ProgramLines dispmem(Machine& m, uint16_t a, long q) {
+ProgramLines dispmem(Machine& m, uint16_t a, long q, int count) {
     m.synmem();
     ProgramLines view;
-    view.lines.reserve(kProgramViewLines);
+    view.lines.reserve(static_cast<size_t>(count > 0 ? count : 0));
     long address = a;
-    for (int i = 0; i < kProgramViewLines; ++i) {
+    for (int i = 0; i < count; ++i) {
         if (address == q) view.selected = i;
         view.lines.push_back(programLine(m, static_cast<uint16_t>(address)));
         address += view.lines.back().length;
@@ -78,6 +78,17 @@ std::array<uint16_t, 8> regenpila(Machine& m) {
         const unsigned address = (m.sp + 2u * i) & 0xFFFFu;
         const unsigned high = m.mem[(address + 1u) & 0xFFFFu];
         words[i] = static_cast<uint16_t>(high << 8 | m.mem[address]);
+    }
+    return words;
+}
+
+std::vector<uint16_t> stackWords(const Machine& m, int count) {
+    std::vector<uint16_t> words;
+    words.reserve(static_cast<size_t>(count > 0 ? count : 0));
+    for (int i = 0; i < count; ++i) {
+        const uint16_t address = stackAddress(m, i);
+        const unsigned high = m.mem[static_cast<uint16_t>(address + 1)];
+        words.push_back(static_cast<uint16_t>(high << 8 | m.mem[address]));
     }
     return words;
 }

@@ -39,15 +39,20 @@ struct ProgramLine {
 ProgramLine programLine(Machine& m, uint16_t address);
 
 struct ProgramLines {
-    std::vector<ProgramLine> lines;  // at most kProgramViewLines
+    std::vector<ProgramLine> lines;  // at most the number of lines asked for
     int selected = -1;               // index of the line of the selected address, or -1
 };
+// The program view's lines at its default size; a taller view lists more.
 inline constexpr int kProgramViewLines = 29;
 
 // The lines the program view lists from address a, selecting q (pass -1 to select nothing).
-ProgramLines dispmem(Machine& m, uint16_t a, long q);
+ProgramLines dispmem(Machine& m, uint16_t a, long q, int count = kProgramViewLines);
 
 // The eight stack words at SP, SP+2, ..., SP+14 (addresses wrap).
 std::array<uint16_t, 8> regenpila(Machine& m);
+// The first `count` stack words, as regenpila reads them; a taller stack view shows more than eight.
+std::vector<uint16_t> stackWords(const Machine& m, int count);
+// The address of stack line i (the word's low byte): SP + 2i, wrapping.
+inline uint16_t stackAddress(const Machine& m, int i) { return static_cast<uint16_t>(m.sp + 2 * i); }
 
 }  // namespace vandor

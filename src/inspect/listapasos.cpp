@@ -10,14 +10,15 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "inspect/trace_grid.h"
 #include "inspect/trace_model.h"
 #include "machine/simulator.h"
 #include "widgets/dialogs.h"
 #include "widgets/twips.h"
+#include "widgets/zoom.h"
 
 using vandor::Dialogs;
 
@@ -31,30 +32,6 @@ constexpr qint64 kFlushCostFactor = 4;
 // Rows of the grid in view below its header; the scroll rule keeps the last ones of them visible.
 constexpr int kVisibleRows = 10;
 
-// The grid, with its layout update reachable so that a scroll right after new rows is not cut short by
-// the scroll range of the rows before.
-class TraceGrid final : public QTableView {
-public:
-    using QTableView::QTableView;
-    void scrollToTopRow(int row) {
-        updateGeometries();
-        verticalScrollBar()->setValue(row);
-    }
-    // How long the last repaint of the rows took (ms), part of what a catch-up costs.
-    qint64 lastPaintCost() const { return paintCost_; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        QElapsedTimer t;
-        t.start();
-        QTableView::paintEvent(event);
-        paintCost_ = t.elapsed();
-    }
-
-private:
-    qint64 paintCost_ = 0;
-};
-
 }  // namespace
 
 Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget* parent)
@@ -62,49 +39,18 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     setWindowTitle(vandor::kAppTitle);
     setWindowIcon(parent ? parent->window()->windowIcon() : QApplication::windowIcon());
 
-    const QFont font = vandor::fixedFont();
-    auto* grid = new TraceGrid(this);
-    lista_ = grid;
+    lista_ = new vandor::TraceGrid(this);
     lista_->setObjectName(QStringLiteral("lista"));
-    lista_->setFont(font);
-    lista_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lista_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     lista_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    lista_->setWordWrap(false);
-    lista_->setCornerButtonEnabled(false);
-    lista_->verticalHeader()->hide();
-
-    // Every row has the same fixed height, set before the rows exist (afterwards it is a walk over
-    // all of them); column widths follow the lengths of the header's titles.
-    const QFontMetrics metrics(font);
-    const int rowHeight = metrics.height() + 4;
-    QHeaderView* rows = lista_->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(rowHeight);
     model_ = new vandor::TraceModel(sim_.trace, this);
     lista_->setModel(model_);
-
-    const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
     QHeaderView* header = lista_->horizontalHeader();
-    header->setFont(font);
-    header->setHighlightSections(false);
-    header->setMinimumSectionSize(1);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    int columnsWidth = 0;
-    for (int c = 0; c < vandor::kTraceColumns; ++c) {
-        const std::string_view title = vandor::Trace::headerTitle(c);
-        const int width = metrics.horizontalAdvance(QString(static_cast<qsizetype>(title.size()), QChar('0'))) +
-                          padding;
-        header->resizeSection(c, width);
-        columnsWidth += width;
-    }
+    header->setMinimumSectionSize(1);
     header->setStretchLastSection(false);
-
-    const int frame = 2 * lista_->frameWidth();
-    const int scrollBar = lista_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
-    lista_->setMinimumSize(columnsWidth + scrollBar + frame,
-                           header->sizeHint().height() + kVisibleRows * rowHeight + frame);
+    lista_->setAccessibleName(QStringLiteral("Lista de pasos"));
+    lista_->setAccessibleDescription(
+        QStringLiteral("Una fila por instrucción ejecutada: dirección, bytes, instrucción y los registros después"));
 
     salvar_ = new QPushButton(QStringLiteral("&Salvar"), this);
     salvar_->setObjectName(QStringLiteral("salvar"));
@@ -125,7 +71,16 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lista_, 1);
     layout->addLayout(buttons);
-    resize(minimumSizeHint());
+    salvar_->setAccessibleName(QStringLiteral("Salvar"));
+    salvar_->setAccessibleDescription(QStringLiteral("Guarda la lista en un fichero de texto .TXT (Alt+S)"));
+    borrar_->setAccessibleName(QStringLiteral("Borrar"));
+    borrar_->setAccessibleDescription(QStringLiteral("Vacía la lista (Alt+B)"));
+    cerrar_->setAccessibleName(QStringLiteral("Cerrar"));
+    cerrar_->setAccessibleDescription(QStringLiteral("Cierra la ventana; la lista se pierde (Alt+C)"));
+
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+    resize(minimumSize());
+    vandor::centreWhenFirstShown(this);
 
     flushTimer_.setSingleShot(true);
     connect(&flushTimer_, &QTimer::timeout, this, &Listapasos::flush);
@@ -133,6 +88,36 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
 }
 
 Listapasos::~Listapasos() = default;
+
+// The grid's font, row height and column widths at the zoom's size; the window at least as large as ten
+// rows and every column need.
+void Listapasos::applyZoom() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    setFont(zoom.captionFont());
+    const QFont font = zoom.fixedFont();
+    lista_->setFont(font);
+    QHeaderView* header = lista_->horizontalHeader();
+    header->setFont(font);
+    const QFontMetrics metrics(font);
+    const int rowHeight = metrics.height() + 4;
+    lista_->setRowHeight(rowHeight);
+    // Column widths follow the lengths of the header's titles.
+    const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
+    int columnsWidth = 0;
+    for (int c = 0; c < vandor::kTraceColumns; ++c) {
+        const std::string_view title = vandor::Trace::headerTitle(c);
+        const int width = metrics.horizontalAdvance(QString(static_cast<qsizetype>(title.size()), QChar('0'))) + padding;
+        header->resizeSection(c, width);
+        columnsWidth += width;
+    }
+    header->setFixedHeight(rowHeight + 2);
+    const int frame = 2 * lista_->frameWidth();
+    const int scrollBar = lista_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
+    lista_->setMinimumSize(columnsWidth + scrollBar + frame, rowHeight + 2 + kVisibleRows * rowHeight + frame);
+    const QSize room = vandor::availableArea(this).size();
+    setMinimumSize(minimumSizeHint().boundedTo(room));
+    if (width() < minimumWidth() || height() < minimumHeight()) resize(size().expandedTo(minimumSize()));
+}
 
 void Listapasos::traceChanged() {
     // Called after every step of a run: only a comparison unless a catch-up is due.
@@ -154,7 +139,7 @@ void Listapasos::flush() {
     const int before = model_->rowCount();
     model_->sync();
     if (model_->rowCount() > before) applyScrollRule();
-    const qint64 paint = static_cast<TraceGrid*>(lista_)->lastPaintCost();
+    const qint64 paint = lista_->lastPaintCost();
     flushInterval_ = std::max(kMinFlushInterval, kFlushCostFactor * (cost.elapsed() + paint));
     sinceFlush_.restart();
 }
@@ -163,7 +148,7 @@ void Listapasos::applyScrollRule() {
     // With more than ten grid rows counting the header, the first row in view is (rows - 10): the last
     // ten rows are visible.
     const int gridRows = model_->rowCount() + 1;
-    if (gridRows > kVisibleRows) static_cast<TraceGrid*>(lista_)->scrollToTopRow(gridRows - kVisibleRows - 1);
+    if (gridRows > kVisibleRows) lista_->scrollToTopRow(gridRows - kVisibleRows - 1);
 }
 
 void Listapasos::salvar_Click() {

@@ -19,11 +19,11 @@
 namespace vandor {
 class Simulator;
 class Dialogs;
+class TraceGrid;
 class TraceModel;
 }  // namespace vandor
 
 class QPushButton;
-class QTableView;
 
 class Listapasos : public QWidget {
     Q_OBJECT
@@ -46,11 +46,12 @@ protected:
 
 private:
     void applyScrollRule();
+    void applyZoom();
 
     vandor::Simulator& sim_;
     vandor::Dialogs& dialogs_;
     vandor::TraceModel* model_;
-    QTableView* lista_;
+    vandor::TraceGrid* lista_;
     QPushButton* salvar_;
     QPushButton* borrar_;
     QPushButton* cerrar_;

@@ -17,7 +17,7 @@ std::vector<uint16_t> ProgramListing::addresses() const {
 }
 
 int ProgramListing::list(Machine& m, uint16_t first, long selectedAddress) {
-    ProgramLines view = dispmem(m, first, selectedAddress);
+    ProgramLines view = dispmem(m, first, selectedAddress, lineCount_);
     lines_ = std::move(view.lines);
     return view.selected;
 }

@@ -27,6 +27,10 @@ public:
     std::vector<std::string> texts() const;
     std::vector<uint16_t> addresses() const;
 
+    // How many lines a listing holds (29, more in a taller view); the next listing follows it.
+    int lineCount() const { return lineCount_; }
+    void setLineCount(int count) { lineCount_ = count; }
+
     // dispmem: the lines from `first`; the row of selectedAddress, or -1 (pass -1 to select nothing).
     int list(Machine& m, uint16_t first, long selectedAddress);
     // The lines around an address, from where inidisp starts them; the row of the address.
@@ -47,6 +51,7 @@ public:
 
 private:
     std::vector<ProgramLine> lines_;
+    int lineCount_ = kProgramViewLines;
 };
 
 // What the entry row shows for a selected line: txtDIR, INSCO, INSOP1, INSOP2 (empty for operands the

@@ -1,5 +1,6 @@
 #include "machine/halt_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/hexbox.h"
 #include "widgets/twips.h"
+#include "widgets/zoom.h"
 
 using vandor::HaltOption;
 
@@ -48,7 +50,6 @@ Halt::Halt(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget* parent) : 
     txtVec_ = new vandor::HexBox(dialogs, this, kVectorWidthTwips);
     txtVec_->setObjectName(QStringLiteral("txtVec"));
     txtVec_->setText(QString::fromStdString(vandor::hexa(sim_.vector(), txtVec_->digits())));
-    txtVec_->setFixedWidth(QFontMetrics(txtVec_->font()).horizontalAdvance(QStringLiteral("000")) + 12);
     connect(txtVec_, &vandor::HexBox::confirmed, this, &Halt::txtVec_LostFocus);
 
     eje_ = new QCheckBox(QStringLiteral("Continuar ejecución"), this);
@@ -75,6 +76,26 @@ Halt::Halt(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget* parent) : 
     layout->addLayout(options);
     layout->addLayout(vector);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    for (int i = 0; i < 6; ++i) {
+        opt_[i]->setAccessibleName(QStringLiteral("Salir con %1").arg(QString::fromLatin1(kOptionTexts[i])));
+        opt_[i]->setAccessibleDescription(QStringLiteral("Cómo se sale de la parada por HLT"));
+    }
+    txtVec_->setAccessibleName(QStringLiteral("Vector"));
+    txtVec_->setAccessibleDescription(QStringLiteral("El byte que ejecuta la salida por INTR, en dos cifras hexadecimales"));
+    eje_->setAccessibleName(eje_->text());
+    eje_->setAccessibleDescription(QStringLiteral("Marcada: la ejecución continua sigue después de la salida"));
+    aceptar_->setAccessibleName(aceptar_->text());
+    aceptar_->setAccessibleDescription(QStringLiteral("Sale de la parada de la forma elegida"));
+
+    vandor::Zoom::instance().follow(this, [this] {
+        const vandor::Zoom& zoom = vandor::Zoom::instance();
+        QFont captions = QApplication::font();
+        captions.setPointSizeF(captions.pointSizeF() * zoom.scale());
+        setFont(captions);
+        txtVec_->setFont(zoom.fixedFont());
+        txtVec_->setFixedWidth(QFontMetrics(txtVec_->font()).horizontalAdvance(QStringLiteral("000")) + 12);
+    });
 }
 
 vandor::HaltChoice Halt::chooseHaltExit(bool runInProgress) {

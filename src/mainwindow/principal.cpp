@@ -6,6 +6,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <exception>
 
 #include "devices/dispositivos.h"
@@ -17,6 +19,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/hexbox.h"
 #include "widgets/twips.h"
+#include "widgets/zoom.h"
 
 namespace {
 
@@ -44,6 +47,19 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     setWindowTitle(QStringLiteral("Vandor microprocesador 8085"));
     setFont(vandor::captionFont());
 
+    // The controls sit on a canvas that fills the window; on a screen too small for the zoomed
+    // arrangement, scroll bars reach the rest of it.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("scroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    canvas_ = new QWidget;
+    canvas_->setObjectName(QStringLiteral("canvas"));
+    scroll_->setWidget(canvas_);
+    auto* windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(0, 0, 0, 0);
+    windowLayout->addWidget(scroll_);
+
     buildCommandRow();
     buildEntryRow();
     buildRegisters();
@@ -51,7 +67,9 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildMemory();
     buildPorts();
     buildDevicesCommand();
-    setFixedSize(vandor::twips(10110), vandor::twips(6600));
+    buildTabOrder();
+    resize(vandor::twips(10110), vandor::twips(6600));
+    canvas_->installEventFilter(this);
 
     connectEditors();
 
@@ -69,6 +87,8 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     connect(&paintTimer_, &QTimer::timeout, this, &Principal::flushViews);
 
     Form_Load();
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+    vandor::centreWhenFirstShown(this);
 }
 
 Principal::~Principal() {
@@ -124,12 +144,16 @@ void Principal::CargarHEX_Click() {
 
 void Principal::loadObject(const QString& path, QWidget* over) {
     if (!over) over = this;
+    const bool action = beginAction();
     try {
         LoadMessages messages(dialogs_, over);
         const bool loaded = vandor::carga(sim_.m, QFile::encodeName(path).toStdString(), messages);
         regen();
+        if (action) endAction();
         if (loaded) dialogs_.message(over, QStringLiteral("Carga correcta"));
     } catch (const std::exception&) {
+        regen();
+        if (action) endAction();
         dialogs_.message(over, QStringLiteral("Fichero incorrecto"));
     }
 }

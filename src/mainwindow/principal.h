@@ -4,9 +4,15 @@
 // and the assembler, step and run the program and raise the interrupts.
 //
 // Every box, check box, list and grid is a view of the machine, rewritten by regen() after the machine
-// changed; memory and port cells follow each savmem/savport. During a continuous run the views note
-// that they are behind after each step and catch up at the screen's pace (and before any user input is
-// handled), so a step costs microseconds. The editors only forward a confirmed entry to the simulator's
+// changed; memory and port cells follow each savmem/savport. During a continuous run the steps go in
+// batches of about a millisecond between two looks at the window's events, and the views note that they
+// are behind and catch up at the screen's pace (and before any user input is handled), so a step costs
+// tens of nanoseconds. After each action of the user (a step, an interrupt button, a load, a whole run)
+// every value that the action changed is drawn highlighted until the next one.
+//
+// The window can be resized and zoomed: every control sits at its twips at the zoom's scale
+// (principal_layout.cpp, one table per frame), and the room beyond the default size goes to the program
+// list, the memory and port grids and the stack list. The editors only forward a confirmed entry to the simulator's
 // editing doors and show what the simulator then holds; the program view's rules are the core's
 // ProgramListing. The window owns the trace window and the editor, each created on first use.
 //
@@ -29,7 +35,9 @@
 #include <tuple>
 
 #include "inspect/program_listing.h"
+#include "machine/changes.h"
 #include "machine/simulator.h"
+#include "widgets/twips_layout.h"
 
 namespace vandor {
 class Dialogs;
@@ -49,6 +57,7 @@ class QGroupBox;
 class QLabel;
 class QListView;
 class QPushButton;
+class QScrollArea;
 
 class Principal : public QWidget,
                   private vandor::RegenListener,
@@ -102,16 +111,28 @@ public:
     // The row limit of the trace, at which a run stops.
     static constexpr size_t kTraceRowLimit = 50'000'000;
 
+    // What the last action changed (drawn highlighted).
+    const vandor::ChangeTracker& changes() const { return changes_; }
+    // The twips a control is placed at in the default arrangement (a null rectangle for an unknown one).
+    QRect defaultTwips(const QWidget* control) const { return layout_.twipsOf(control); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;  // Form_QueryUnload
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     static constexpr int kMemoryRows = 4096;
     static constexpr int kPortRows = 16;
 
-    // Layout.
+    // Layout (principal_layout.cpp).
+    using Growth = vandor::TwipsLayout::Growth;
+    // What a control says to a screen reader: its name and what it is for.
+    struct Spoken {
+        QString name;
+        QString description;
+    };
     void buildCommandRow();
     void buildEntryRow();
     void buildRegisters();
@@ -119,6 +140,7 @@ private:
     void buildMemory();
     void buildPorts();
     void buildDevicesCommand();
+    void buildTabOrder();
     struct GridFrameLayout {
         QString title;
         const char* frameName;
@@ -126,17 +148,27 @@ private:
         const char* suffix;  // of the address and data boxes: txtDir<suffix>, txtDat<suffix>
         int top;
         int addressWidth;
+        QString noun;        // "Memoria", "Puerto": how a cell and the boxes are read out
+        Growth frameGrowth;  // the frame's; the grid grows with it, the boxes below it follow
+        uint8_t band;        // the band that heightens the frame
     };
-    // The grid, its model, its address box and its data box.
-    using GridFrame = std::tuple<vandor::GridView*, vandor::GridModel*, vandor::HexBox*, vandor::HexBox*>;
+    // The frame, the grid, its model, its address box and its data box.
+    using GridFrame =
+        std::tuple<QGroupBox*, vandor::GridView*, vandor::GridModel*, vandor::HexBox*, vandor::HexBox*>;
     GridFrame buildGridFrame(const GridFrameLayout& layout, const uint8_t* cells, int rows);
-    vandor::HexBox* box(QWidget* parent, const char* name, int left, int top, int width);
-    QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
-                  int height = 255);
-    QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                        int width, void (Principal::*action)());
-    QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                        int width);
+    QGroupBox* frame(const char* name, const QString& title, const QRect& twips, Growth growth);
+    vandor::HexBox* box(QWidget* parent, const char* name, const QRect& twips, const Spoken& spoken,
+                        Growth growth = {});
+    QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& twips, Growth growth = {});
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
+                        const Spoken& spoken, void (Principal::*action)(), Growth growth = {});
+    QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, const QRect& twips,
+                        const Spoken& spoken);
+    static void speak(QWidget* control, const Spoken& spoken);
+    // Fonts and places at the zoom's scale; the room beyond the default size to the growing views.
+    void applyZoom();
+    void relayout();
+    QSize defaultCanvasSize() const;
 
     void Form_Load();
 
@@ -152,6 +184,17 @@ private:
     void updateRunControls();
     void regenpila();
     void setDeferredViews(bool deferred);
+    // Rows the program list and the stack list have room for (never fewer than their defaults).
+    int programLinesInView() const;
+    int stackWordsInView() const;
+
+    // What an action changed: begin before it, end after it; the views draw the result. An action taken
+    // inside another (an interrupt button during a run) belongs to the one already open: begin returns
+    // false and its caller does not end it.
+    bool beginAction();
+    void endAction();
+    void showChanges(bool again = false);
+    void showStackChanges();
 
     // Editors.
     void connectEditors();
@@ -166,6 +209,11 @@ private:
     void showGridCell(vandor::GridView* grid, vandor::GridModel* model, vandor::HexBox* address,
                       vandor::HexBox* data, int digits);
     void moveGridTo(vandor::GridView* grid, int address, bool scroll);
+    // A byte typed into a grid cell (hex-editor typing).
+    void memoryTyped(int address, uint8_t value);
+    void portTyped(int address, uint8_t value);
+    // "Ir a": the memory grid at the typed address, ready for typing.
+    void irA();
 
     // Program view and entry row.
     void connectProgramView();
@@ -179,6 +227,7 @@ private:
     bool prgUpAtFirstLine();
     bool prgDownAtLastLine();
     void prgScroll();
+    void prgWheel(bool up);
     void entryByteConfirmed(vandor::HexBox* boxEdited, int offset);
 
     // Interrupts.
@@ -205,6 +254,16 @@ private:
 
     vandor::Simulator sim_;
     vandor::Dialogs& dialogs_;
+    vandor::ChangeTracker changes_;
+    vandor::TwipsLayout layout_;
+    QScrollArea* scroll_;
+    QWidget* canvas_;
+    QGroupBox* entryFrame_;
+    QGroupBox* Frame1_;
+    QGroupBox* Frame6_;
+    QGroupBox* Frame4_;
+    QGroupBox* Frame5_;
+    std::vector<QLabel*> flagLabels_;  // "S", "Z", ... over chkF, bit 7 first
     Halt* halt_ = nullptr;
     vandor::HaltDialog* haltDialog_ = nullptr;
     QPointer<Listapasos> trace_;
@@ -247,6 +306,7 @@ private:
     vandor::GridModel* memModel_;
     vandor::HexBox* txtDirMem_;
     vandor::HexBox* txtDatMem_;
+    vandor::HexBox* txtIrA_;
     vandor::GridView* grdport_;
     vandor::GridModel* portModel_;
     vandor::HexBox* txtDirPort_;
@@ -255,5 +315,6 @@ private:
     bool runLoopActive_ = false;
     bool deferViews_ = false;
     bool viewsDirty_ = false;
+    bool actionOpen_ = false;
     QTimer paintTimer_;
 };

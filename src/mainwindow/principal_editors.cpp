@@ -119,8 +119,24 @@ void Principal::moveGridTo(GridView* grid, int address, bool scroll) {
 
 void Principal::interruptButton(HaltOption option) {
     if (option == HaltOption::Intr) sim_.setVector(txtVec_->byteValue());
+    const bool action = beginAction();
     sim_.press(option);
+    if (action) endAction();
     updateInterruptButtons();
+}
+
+// Hex-editor typing: the byte stored as the data boxes store it (memory also refreshes every view).
+void Principal::memoryTyped(int address, uint8_t value) {
+    sim_.setMemory(static_cast<uint16_t>(address), value);
+    regen();
+}
+
+void Principal::portTyped(int address, uint8_t value) { sim_.setPort(static_cast<uint8_t>(address), value); }
+
+void Principal::irA() {
+    if (txtIrA_->rutvalidate()) return;
+    moveGridTo(grdmem_, txtIrA_->wordValue(), true);
+    grdmem_->setFocus(Qt::OtherFocusReason);
 }
 
 void Principal::checkBoxClicked(CheckBox which, bool checked) {

@@ -28,6 +28,8 @@ void Principal::connectProgramView() {
     prg_->downAtLastLine = [this] { return prgDownAtLastLine(); };
     prg_->enterPressed = [this] { dialogs_.beep(); };
     prg_->scrollUsed = [this] { prgScroll(); };
+    prg_->toggleBreakpoint = [this] { prg_DblClick(prg_->currentLine()); };
+    prg_->wheelTurned = [this](bool up) { prgWheel(up); };
 }
 
 void Principal::showListing(int selectedRow, ListScroll scroll) {
@@ -57,7 +59,9 @@ void Principal::prg_Click() {
     INSCO_->showValue(QString::fromLatin1(entry.opcode));
     INSOP1_->showValue(QString::fromLatin1(entry.operand1));
     INSOP2_->showValue(QString::fromLatin1(entry.operand2));
-    INS_->setText(QString::fromLatin1(entry.caption));
+    // The caption starts with the blank before the mnemonic; the label shows the instruction from its
+    // first letter.
+    INS_->setText(QString::fromLatin1(entry.caption).trimmed());
 }
 
 // The breakpoint mark changes; the list keeps its first line and its place.
@@ -88,6 +92,19 @@ void Principal::prgScroll() {
     } else if (row == listing_.size() - 1) {
         prgDownAtLastLine();
     }
+}
+
+// The wheel moves the listing as the scroll bar's rules do at its ends, whichever line is selected:
+// back to the nearest one-byte instruction, or on by one line. The same address stays selected.
+void Principal::prgWheel(bool up) {
+    const int row = prg_->currentLine();
+    const long selected = row >= 0 && row < listing_.size() ? long(listing_.line(row).address) : -1;
+    const bool moved = up ? listing_.backToShortInstruction(sim_.m) : listing_.forwardOneLine(sim_.m);
+    if (!moved) return;
+    int newRow = -1;
+    for (int i = 0; i < listing_.size(); ++i)
+        if (long(listing_.line(i).address) == selected) newRow = i;
+    showListing(newRow, ListScroll::Top);
 }
 
 // INSCO, INSOP1, INSOP2: the byte stored at the line's address (+1, +2), the view listed again in place.

@@ -1,7 +1,9 @@
 // Principal's run control: the single step, the continuous run with its loop on the window's thread,
 // and the Halt dialog reached from inside a step.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <algorithm>
 
 #include "inspect/listapasos.h"
 #include "mainwindow/principal.h"
@@ -15,6 +17,20 @@ const QString kTraceFullMessage = QStringLiteral(
     "El listado de pasos está lleno.\r\nGuárdelo con \"Salvar\" o bórrelo con \"Borrar\" en la ventana "
     "del listado para seguir ejecutando.");
 
+// A run's batch of steps lasts about this long, so that a click or a key waits at most about twice as
+// long before the window takes it.
+constexpr qint64 kBatchNanoseconds = 1'000'000;
+constexpr uint64_t kFirstBatch = 1000;
+constexpr uint64_t kMaxBatch = uint64_t{1} << 24;
+
+// The next batch's size from how long the last one took: towards the target duration, changing by at
+// most a factor of four at a time (a Halt dialog inside a batch is not a slow machine).
+uint64_t nextBatch(uint64_t steps, qint64 nanoseconds) {
+    const double ratio = double(kBatchNanoseconds) / double(std::max<qint64>(nanoseconds, 1));
+    const double next = double(steps) * std::clamp(ratio, 0.25, 4.0);
+    return std::clamp<uint64_t>(static_cast<uint64_t>(next), 1, kMaxBatch);
+}
+
 }  // namespace
 
 void Principal::updateRunControls() {
@@ -25,7 +41,9 @@ void Principal::updateRunControls() {
 
 void Principal::Eje_paso_Click() {
     if (sim_.running()) return;
+    const bool action = beginAction();
     sim_.step();
+    if (action) endAction();
     if (trace_) trace_->traceChanged();
 }
 
@@ -35,6 +53,7 @@ void Principal::Ejecutar_Click() {
         updateRunControls();
         return;
     }
+    beginAction();
     sim_.startRun();
     updateRunControls();
     // Started again from inside the loop of a run that was stopped a moment ago: that loop goes on.
@@ -42,15 +61,21 @@ void Principal::Ejecutar_Click() {
     runLoop();
 }
 
-// One step at a time, the window's events processed between two steps; the views catch up at the
-// screen's pace meanwhile.
+// Steps in batches of about a millisecond, the window's events processed between two batches (a click
+// on "Parar", an interrupt button or an edit acts between two steps); the views catch up at the
+// screen's pace meanwhile. The batch follows the machine's speed: it is sized from how long the last
+// one took. Breakpoints, HLT and a full trace end a batch at their very step.
 void Principal::runLoop() {
     runLoopActive_ = true;
     setDeferredViews(true);
     qApp->installEventFilter(this);
     StopReason why = StopReason::Steps;
+    uint64_t batch = kFirstBatch;
+    QElapsedTimer clock;
     while (sim_.running()) {
-        why = sim_.run(1);
+        clock.start();
+        why = sim_.run(batch);
+        batch = nextBatch(batch, clock.nsecsElapsed());
         if (trace_) trace_->traceChanged();
         if (why != StopReason::Steps) break;
         QCoreApplication::processEvents();
@@ -59,12 +84,15 @@ void Principal::runLoop() {
     setDeferredViews(false);
     runLoopActive_ = false;
     updateRunControls();
+    // "Before" is when the run started.
+    endAction();
     if (why == StopReason::TraceFull) dialogs_.message(this, kTraceFullMessage);
 }
 
 // During a run, the views catch up before the user's input is handled, so that what the user acts on
 // is the machine as it is now.
 bool Principal::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == canvas_ && event->type() == QEvent::Resize) relayout();
     if (viewsDirty_) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

@@ -1,16 +1,21 @@
 // Principal's views: the window side of regen, and the deferred refresh of a continuous run.
 #include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QListView>
 #include <QPushButton>
 
 #include "devices/dispositivos.h"
 #include "mainwindow/grid_models.h"
 #include "mainwindow/principal.h"
 #include "mainwindow/program_view.h"
+#include "widgets/highlight.h"
 #include "widgets/hexbox.h"
 
 using vandor::CheckBox;
 using vandor::HaltOption;
 using vandor::hexText;
+using vandor::ShownValue;
 
 void Principal::regen() { sim_.regen(); }
 
@@ -116,9 +121,60 @@ void Principal::updateInterruptButtons() {
 }
 
 void Principal::regenpila() {
-    const std::array<uint16_t, 8> words = vandor::regenpila(sim_.m);
+    sim_.m.synmem();
+    const std::vector<uint16_t> words = vandor::stackWords(sim_.m, stackWordsInView());
     std::vector<std::string> lines;
     lines.reserve(words.size());
     for (uint16_t w : words) lines.push_back(vandor::hexa(w, 4));
     pilaLines_->setLines(std::move(lines));
+    showStackChanges();
+}
+
+// An action begins: what the last one changed is no longer shown; the state is kept to compare with.
+bool Principal::beginAction() {
+    if (actionOpen_) return false;
+    actionOpen_ = true;
+    changes_.begin(sim_.m);
+    showChanges();
+    return true;
+}
+
+void Principal::endAction() {
+    if (!actionOpen_) return;
+    actionOpen_ = false;
+    changes_.end(sim_.m);
+    showChanges();
+}
+
+// Every register box, flag, memory and port cell and stack word whose value the last action changed is
+// drawn bold on the highlight colours; the rest plain. `again` redraws the marks after the fonts or the
+// palette changed.
+void Principal::showChanges(bool again) {
+    const std::pair<vandor::HexBox*, ShownValue> boxes[] = {
+        {txtA_, ShownValue::A},   {txtF_, ShownValue::F},   {txtB_, ShownValue::B},   {txtC_, ShownValue::C},
+        {txtD_, ShownValue::D},   {txtE_, ShownValue::E},   {txtH_, ShownValue::H},   {txtL_, ShownValue::L},
+        {txtM_, ShownValue::M},   {txtBC_, ShownValue::BC}, {txtDE_, ShownValue::DE}, {txtHL_, ShownValue::HL},
+        {txtPC_, ShownValue::PC}, {txtSP_, ShownValue::SP}};
+    for (auto [box, value] : boxes) vandor::setHighlighted(box, changes_.changed(value), again);
+    for (int bit = 7; bit >= 0; --bit) {
+        const bool changed = (changes_.flagBits() >> bit) & 1;
+        vandor::setHighlighted(chkF_[static_cast<size_t>(bit)], changed, again);
+        vandor::setHighlighted(flagLabels_[static_cast<size_t>(7 - bit)], changed, again);
+    }
+    memModel_->setChanged({changes_.changedAddresses().begin(), changes_.changedAddresses().end()});
+    portModel_->setChanged({changes_.changedPorts().begin(), changes_.changedPorts().end()});
+    showStackChanges();
+}
+
+void Principal::showStackChanges() {
+    pilaLines_->setHighlightColors(vandor::highlightColors(pila_->palette()));
+    std::vector<bool> rows(static_cast<size_t>(pilaLines_->size()));
+    for (int i = 0; i < pilaLines_->size(); ++i) rows[static_cast<size_t>(i)] = changes_.wordChanged(vandor::stackAddress(sim_.m, i));
+    pilaLines_->setHighlightedRows(std::move(rows));
+}
+
+// A new desktop palette: the marks take their colours from it.
+void Principal::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) showChanges(true);
 }

@@ -1,8 +1,14 @@
 #include "mainwindow/program_view.h"
 
+#include <QFont>
 #include <QKeyEvent>
+#include <QWheelEvent>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "widgets/compact_lines.h"
 #include "widgets/twips.h"
 
 namespace vandor {
@@ -33,17 +39,58 @@ bool LinesModel::setLines(std::vector<std::string> lines, std::vector<uint16_t> 
 int LinesModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : size(); }
 
 QVariant LinesModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= size()) return {};
-    return QString::fromLatin1(line(index.row()));
+    if (!index.isValid() || index.row() >= size()) return {};
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole: return QString::fromLatin1(line(row));
+    case Qt::SizeHintRole:
+        if (lineHeight_ > 0) return QSize(1, lineHeight_);
+        return {};
+    case Qt::FontRole:
+        if (isHighlighted(row)) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    case Qt::BackgroundRole:
+        if (isHighlighted(row) && colors_.background.isValid()) return colors_.background;
+        return {};
+    case Qt::ForegroundRole:
+        if (isHighlighted(row) && colors_.text.isValid()) return colors_.text;
+        return {};
+    case Qt::AccessibleTextRole:
+        if (accessibleText) return accessibleText(row);
+        return QString::fromLatin1(line(row));
+    case Qt::AccessibleDescriptionRole:
+        return isHighlighted(row) ? QStringLiteral("Cambiado por la última acción") : QString();
+    default: return {};
+    }
+}
+
+void LinesModel::setLineHeight(int height) {
+    if (height == lineHeight_) return;
+    lineHeight_ = height;
+    if (!lines_.empty()) emit dataChanged(index(0), index(size() - 1), {Qt::SizeHintRole});
+    emit layoutChanged();
+}
+
+void LinesModel::setHighlightedRows(std::vector<bool> rows) {
+    if (rows == highlighted_) return;
+    const size_t n = std::max(rows.size(), highlighted_.size());
+    highlighted_ = std::move(rows);
+    if (n > 0 && !lines_.empty()) emit dataChanged(index(0), index(std::min(int(n), size()) - 1));
 }
 
 ProgramView::ProgramView(QWidget* parent) : QListView(parent) {
     setFont(fixedFont());
+    setItemDelegate(new CompactLineDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The listing holds as many lines as the list shows: the text has the whole width.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] {
         if (scrollUsed) scrollUsed();
     });
@@ -55,6 +102,16 @@ void ProgramView::setCurrentLine(int row) {
         return;
     }
     selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+}
+
+void ProgramView::wheelEvent(QWheelEvent* event) {
+    wheelRest_ += event->angleDelta().y();
+    while (std::abs(wheelRest_) >= 120) {
+        const bool up = wheelRest_ > 0;
+        wheelRest_ += up ? -120 : 120;
+        if (wheelTurned) wheelTurned(up);
+    }
+    event->accept();
 }
 
 void ProgramView::keyPressEvent(QKeyEvent* event) {
@@ -69,6 +126,9 @@ void ProgramView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (enterPressed) enterPressed();
+        return;
+    case Qt::Key_F9:
+        if (toggleBreakpoint) toggleBreakpoint();
         return;
     default: break;
     }

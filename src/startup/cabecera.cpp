@@ -1,5 +1,6 @@
 #include "startup/cabecera.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +14,7 @@
 
 #include "shared/http_get.h"
 #include "widgets/dialogs.h"
-#include "widgets/twips.h"
+#include "widgets/zoom.h"
 #include "startup/manifest.h"
 
 namespace vandor {
@@ -40,23 +41,23 @@ QString updaterProgram() {
 
 }  // namespace vandor
 
-using vandor::twips;
-
 namespace {
 
 constexpr int kTimerInterval = 5000;
 // A manifest is a line or two; a body beyond this is not one and is dropped unread.
 constexpr qint64 kManifestLimit = 64 * 1024;
 
-// The splash picture: an 8085 in its 40-pin package on a blue ground, drawn here rather than shipped.
-QPixmap drawPicture(QSize size) {
-    QPixmap pixmap(size);
+// The splash picture: an 8085 in its 40-pin package on a blue ground, drawn here rather than shipped, at
+// the screen's device pixel ratio so that it stays crisp on a high-density screen.
+QPixmap drawPicture(QSize size, qreal pixelRatio) {
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient ground(0, 0, 0, size.height());
     ground.setColorAt(0, QColor(0x1f, 0x3a, 0x6b));
     ground.setColorAt(1, QColor(0x0b, 0x16, 0x2e));
-    p.fillRect(pixmap.rect(), ground);
+    p.fillRect(QRect(QPoint(0, 0), size), ground);
 
     const QRectF body(size.width() * 0.12, size.height() * 0.26, size.width() * 0.76, size.height() * 0.48);
     const int pins = 10;  // per side, as drawn; the real part has 20
@@ -90,33 +91,28 @@ QPixmap drawPicture(QSize size) {
 Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
     setObjectName(QStringLiteral("Cabecera"));
     setWindowTitle(vandor::kAppTitle);
-    setFixedSize(4800 / 15, 2490 / 15);
-
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twips(120, 120, 1980, 1680));
-    Picture1->setPixmap(drawPicture(Picture1->size()));
+    Picture1->setAccessibleName(QStringLiteral("Un 8085"));
+    Picture1->setAccessibleDescription(QStringLiteral("El microprocesador en su cápsula de 40 patillas"));
+    layout.place(Picture1, {120, 120, 1980, 1680});
 
-    QFont titleFont = font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(27.75);
-    auto makeLabel = [&](const char* name, const QString& text, QRect where, const QFont& f) {
+    auto makeLabel = [&](const char* name, const QString& text, QRect twipsRect) {
         auto* label = new QLabel(text, this);
         label->setObjectName(QString::fromLatin1(name));
-        label->setFont(f);
-        label->setGeometry(where);
+        layout.place(label, twipsRect);
         return label;
     };
-    Label1 = makeLabel("Label1", QStringLiteral("Vandor"), twips(2280, 120, 2400, 600), titleFont);
-    Label6 = makeLabel("Label6", QStringLiteral("8085"), twips(2280, 720, 2400, 600), titleFont);
-    QFont versionFont = font();
-    versionFont.setBold(true);
-    versionFont.setPointSize(12);
-    Label4 = makeLabel("Label4", QString(), twips(2280, 1320, 2400, 450), versionFont);
+    Label1 = makeLabel("Label1", QStringLiteral("Vandor"), {2280, 120, 2400, 600});
+    Label6 = makeLabel("Label6", QStringLiteral("8085"), {2280, 720, 2400, 600});
+    Label4 = makeLabel("Label4", QString(), {2280, 1320, 2400, 450});
+    Label4->setAccessibleName(QStringLiteral("Versión"));
 
     OK = new QPushButton(QStringLiteral("OK"), this);
     OK->setObjectName(QStringLiteral("OK"));
-    OK->setGeometry(twips(360, 1920, 855, 375));
+    OK->setAccessibleName(QStringLiteral("OK"));
+    OK->setAccessibleDescription(QStringLiteral("Cierra esta ventana"));
+    layout.place(OK, {360, 1920, 855, 375});
     OK->setAutoDefault(false);
     OK->hide();
     OK->raise();
@@ -139,6 +135,9 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     };
     Inet->onFinished = [this] { manifestArrived(); };
 
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+    vandor::centreWhenFirstShown(this);
+
     endProgram = [] { QCoreApplication::quit(); };
     startProgram = [](const QString& program, const QStringList& arguments) {
         return QProcess::startDetached(program, arguments);
@@ -146,6 +145,30 @@ Cabecera::Cabecera(vandor::Dialogs& dialogs, QWidget* parent) : QDialog(parent),
 }
 
 Cabecera::~Cabecera() = default;
+
+// The window at the zoom's scale, its picture drawn for the screen's pixel density.
+void Cabecera::applyZoom() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    setFixedSize(zoom.px(4800), zoom.px(2490));
+    layout.apply(zoom);
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(27.75 * zoom.scale());
+    Label1->setFont(titleFont);
+    Label6->setFont(titleFont);
+    QFont versionFont = QApplication::font();
+    versionFont.setBold(true);
+    versionFont.setPointSizeF(12 * zoom.scale());
+    Label4->setFont(versionFont);
+    QFont buttonFont = QApplication::font();
+    buttonFont.setPointSizeF(buttonFont.pointSizeF() * zoom.scale());
+    OK->setFont(buttonFont);
+    drawPicture();
+}
+
+void Cabecera::drawPicture() {
+    Picture1->setPixmap(::drawPicture(Picture1->size(), devicePixelRatioF()));
+}
 
 void Cabecera::setTimerInterval(int milliseconds) { Timer1->setInterval(milliseconds); }
 
@@ -179,6 +202,8 @@ void Cabecera::showClosing() {
 
 void Cabecera::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Shown on a screen of another pixel density than the picture was drawn for.
+    if (!qFuzzyCompare(Picture1->pixmap().devicePixelRatio(), devicePixelRatioF())) drawPicture();
     // Shown again over the main window (about box, closing): on top of it, also without a window manager.
     raise();
     if (!loaded) Form_Load();

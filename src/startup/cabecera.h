@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "widgets/twips_layout.h"
+
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -76,6 +78,8 @@ protected:
     void reject() override;
 
 private:
+    void applyZoom();
+    void drawPicture();
     void Form_Load();
     void unload();
     void Form_Activate();
@@ -91,6 +95,7 @@ private:
     QLabel* Label6 = nullptr;
     QLabel* Label4 = nullptr;
     QPushButton* OK = nullptr;
+    vandor::TwipsLayout layout;
     QTimer* Timer1 = nullptr;
     shared::HttpGet* Inet = nullptr;
     QByteArray manifestBody;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -26,20 +27,40 @@ QString displayed(QString text) {
 
 }  // namespace
 
+int titleBarWidth(const QString& title) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    // The title, and the window menu and three buttons of a title bar, about a line and a half each.
+    return metrics.horizontalAdvance(title) + 4 * (metrics.height() * 3 / 2) + 2 * metrics.height();
+}
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons) {
+    auto box = std::make_unique<QMessageBox>(icon, kAppTitle, displayed(text), buttons, parent);
+    // A short message makes a narrow box, whose title bar would cut the title; the box sizes itself from
+    // its layout, so the room goes in as an empty item across the layout.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(new QSpacerItem(titleBarWidth(kAppTitle), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return box;
+}
+
 void QtDialogs::message(QWidget* parent, const QString& text, Qt::Alignment alignment) {
-    QMessageBox box(QMessageBox::NoIcon, kAppTitle, displayed(text), QMessageBox::Ok, parent);
+    const auto box = makeMessageBox(parent, QMessageBox::NoIcon, text, QMessageBox::Ok);
     if (alignment & Qt::AlignRight) {
         // Right-aligned text, as the loader's error messages are shown.
-        box.setStyleSheet(QStringLiteral("QLabel{qproperty-alignment: 'AlignRight|AlignVCenter';}"));
+        box->setStyleSheet(QStringLiteral("QLabel{qproperty-alignment: 'AlignRight|AlignVCenter';}"));
     }
-    box.exec();
+    box->exec();
 }
 
 Dialogs::Answer QtDialogs::question(QWidget* parent, const QString& text, Buttons buttons) {
     QMessageBox::StandardButtons b = QMessageBox::Yes | QMessageBox::No;
     if (buttons == Buttons::YesNoCancel) b |= QMessageBox::Cancel;
-    QMessageBox box(QMessageBox::Question, kAppTitle, displayed(text), b, parent);
-    switch (box.exec()) {
+    const auto box = makeMessageBox(parent, QMessageBox::Question, text, b);
+    switch (box->exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     default: return buttons == Buttons::YesNoCancel ? Answer::Cancel : Answer::No;

@@ -8,8 +8,10 @@
 //   if (path.isEmpty()) return;   // cancelled
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <Qt>
+#include <memory>
 
 class QWidget;
 
@@ -43,6 +45,12 @@ public:
 
 // "Fichero de texto (*.txt)|*.txt|Todos los ficheros (*.*)|*.*" -> "Fichero de texto (*.txt);;Todos ..."
 QString qtFilter(const QString& barFilter);
+
+// The width a window needs for its title bar to show `title` whole beside its buttons.
+int titleBarWidth(const QString& title);
+// The message boxes QtDialogs shows: titled kAppTitle, never narrower than that title needs.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons);
 
 class QtDialogs final : public Dialogs {
 public:

@@ -94,5 +94,29 @@ TEST(Regenpila, EightWordsFromSpWrapping) {
     EXPECT_EQ(words[7], 0xABCD);
 }
 
+// A taller view lists more lines and reads more stack words, by the same rules.
+TEST(LongerViews, MoreLinesAndMoreWordsAlike) {
+    Machine m;
+    put(m, 0x0010, {0x3E, 0x0F});
+    const ProgramLines longer = dispmem(m, 0x0000, 0x0012, 60);
+    ASSERT_EQ(longer.lines.size(), 60u);
+    const ProgramLines usual = dispmem(m, 0x0000, 0x0012);
+    for (size_t i = 0; i < usual.lines.size(); ++i) EXPECT_EQ(longer.lines[i].text, usual.lines[i].text);
+    EXPECT_EQ(longer.selected, usual.selected);
+    EXPECT_EQ(longer.lines[59].address, 59 + 1);  // one two-byte instruction among one-byte ones
+    // Still no line past FFFF.
+    EXPECT_EQ(dispmem(m, 0xFFF0, -1, 60).lines.back().address, 0xFFFF);
+
+    m.sp = 0xFFFC;
+    put(m, 0xFFFC, {0x11, 0x22, 0x33, 0x44});
+    put(m, 0x0000, {0x55, 0x66});
+    const std::vector<uint16_t> words = stackWords(m, 20);
+    ASSERT_EQ(words.size(), 20u);
+    const std::array<uint16_t, 8> eight = regenpila(m);
+    for (size_t i = 0; i < eight.size(); ++i) EXPECT_EQ(words[i], eight[i]);
+    EXPECT_EQ(words[2], 0x6655);
+    EXPECT_EQ(stackAddress(m, 2), 0x0000);
+}
+
 }  // namespace
 }  // namespace vandor

@@ -4,11 +4,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "inspect/listapasos.h"
+#include "inspect/trace_grid.h"
 #include "machine/simulator.h"
 #include "support/qt_test_files.h"
 #include "widgets/scripted_dialogs.h"
@@ -33,7 +33,7 @@ class ListapasosTest : public QObject {
     std::unique_ptr<Listapasos> window;
     QTemporaryDir dir;
 
-    QTableView* lista() { return window->findChild<QTableView*>(QStringLiteral("lista")); }
+    vandor::TraceGrid* lista() { return window->findChild<vandor::TraceGrid*>(QStringLiteral("lista")); }
     int rows() { return lista()->model()->rowCount(); }
     QString cell(int row, int column) { return lista()->model()->index(row, column).data().toString(); }
     void click(const char* button) {

@@ -36,7 +36,9 @@ private slots:
         QCOMPARE(win.w->windowTitle(), QString("Vandor 8085"));
         QAbstractItemModel* mem = win.grid("grdmem")->model();
         QCOMPARE(mem->rowCount(), 4096);
-        QCOMPARE(mem->columnCount(), 16);
+        // 16 byte columns, then the row's bytes as text.
+        QCOMPARE(mem->columnCount(), 17);
+        QCOMPARE(mem->headerData(16, Qt::Horizontal).toString(), QString("Texto"));
         QCOMPARE(mem->headerData(0, Qt::Vertical).toString(), QString("0000"));
         QCOMPARE(mem->headerData(4095, Qt::Vertical).toString(), QString("FFF0"));
         QCOMPARE(mem->headerData(0, Qt::Horizontal).toString(), QString(" 0"));
@@ -98,18 +100,22 @@ private slots:
         QCOMPARE(win.text("txtDirPort"), QString("10"));
     }
 
-    // A store writes exactly the one cell of its address.
+    // A store writes exactly the one byte cell of its address, and its row's text.
     void storeRewritesOneCell() {
         Window win;
         auto* model = win.grid("grdmem")->model();
         QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
-        win.m().savmem(0x1234, 0x77);
-        QCOMPARE(changed.size(), 1);
+        win.m().savmem(0x1234, 0x41);
+        QCOMPARE(changed.size(), 2);
         const QModelIndex from = changed[0][0].toModelIndex(), to = changed[0][1].toModelIndex();
         QCOMPARE(from, to);
         QCOMPARE(from.row() + 1, 292);
         QCOMPARE(from.column() + 1, 5);
-        QCOMPARE(from.data().toString(), QString("77"));
+        QCOMPARE(from.data().toString(), QString("41"));
+        const QModelIndex text = changed[1][0].toModelIndex();
+        QCOMPARE(changed[1][1].toModelIndex(), text);
+        QCOMPARE(text.row() + 1, 292);
+        QCOMPARE(text.data().toString(), QString("....A..........."));
     }
 
     void dataBoxesStore() {

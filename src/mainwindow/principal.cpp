@@ -66,9 +66,9 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildControl();
     buildMemory();
     buildPorts();
-    buildDevicesCommand();
+    buildBottomRow();
     buildTabOrder();
-    resize(vandor::twips(10110), vandor::twips(6600));
+    resize(defaultCanvasSize());
     canvas_->installEventFilter(this);
 
     connectEditors();

@@ -139,7 +139,7 @@ private:
     void buildControl();
     void buildMemory();
     void buildPorts();
-    void buildDevicesCommand();
+    void buildBottomRow();
     void buildTabOrder();
     struct GridFrameLayout {
         QString title;
@@ -288,6 +288,7 @@ private:
     QPushButton* listains_;
     QPushButton* Ejecutar_;
     QPushButton* Eje_paso_;
+    QPushButton* Dispositivos_;
 
     // Registers.
     vandor::HexBox *txtA_, *txtF_, *txtB_, *txtC_, *txtD_, *txtE_, *txtH_, *txtL_;

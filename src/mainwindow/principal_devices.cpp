@@ -1,15 +1,6 @@
 // Principal and the devices window: the command that opens it, and the one instance over the simulator.
-#include <QKeySequence>
-#include <QShortcut>
-
 #include "devices/dispositivos.h"
 #include "mainwindow/principal.h"
-
-void Principal::buildDevicesCommand() {
-    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
-    shortcut->setObjectName(QStringLiteral("atajoDispositivos"));
-    connect(shortcut, &QShortcut::activated, this, &Principal::Dispositivos_Click);
-}
 
 Dispositivos* Principal::devicesWindow() {
     if (!devices_) {

@@ -41,7 +41,7 @@ constexpr int kBoxHeight = 285;
 constexpr int kButtonHeight = 255;
 // The window's default size in twips.
 constexpr int kWindowWidth = 10110;
-constexpr int kWindowHeight = 6600;
+constexpr int kWindowHeight = 6960;  // with the bottom row of the speed and the devices
 
 // Bands across: the program list's room, the grid frames' room. Bands down: the register and control
 // frames' room, the memory grid's, the port grid's.
@@ -409,6 +409,16 @@ void Principal::buildPorts() {
     grdport_->storeByte = [this](int address, uint8_t value) { portTyped(address, value); };
 }
 
+// The row under the program list and the port frame: the devices window's button, at the window's
+// right edge like the Control frame above it.
+void Principal::buildBottomRow() {
+    Dispositivos_ = button(canvas_, "Dispositivos", QStringLiteral("&Dispositivos"), tw(8760, 6555, 1215, kButtonHeight),
+                           {QStringLiteral("Dispositivos"),
+                            QStringLiteral("Abre la ventana de los LED, displays, interruptores, pulsadores y la "
+                                           "consola serie de los puertos (Alt+D)")},
+                           &Principal::Dispositivos_Click, {.moveX = kList | kGrid, .moveY = kTop | kMem | kPort});
+}
+
 // Tab goes through each frame in reading order: the entry row and the program, the command row, the
 // registers (the boxes and flags row by row, then the stack, then the interrupt column), the control
 // buttons, the memory and the ports.
@@ -421,7 +431,7 @@ void Principal::buildTabOrder() {
         CHK75_, CHK65_, CHK55_, CHKEI_, chkSID_, ChkSOD_,
         Reset_, Trap_, Rst55_, Rst65_, Rst75_, Intr_, txtVec_,
         grdmem_, txtDirMem_, txtDatMem_, txtIrA_,
-        grdport_, txtDirPort_, txtDatPort_,
+        grdport_, txtDirPort_, txtDatPort_, Dispositivos_,
     };
     for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

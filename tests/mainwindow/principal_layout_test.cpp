@@ -67,8 +67,8 @@ private slots:
 
     void defaultSizeIsTheLayoutsAndTheLeast() {
         Window win;
-        QCOMPARE(win.w->size(), QSize(twips(10110), twips(6600)));
-        QCOMPARE(win.w->minimumSize(), QSize(twips(10110), twips(6600)));
+        QCOMPARE(win.w->size(), QSize(twips(10110), twips(6960)));
+        QCOMPARE(win.w->minimumSize(), QSize(twips(10110), twips(6960)));
         for (const Place& p : kDefaultPlaces) {
             QWidget* control = win.w->findChild<QWidget*>(QString::fromLatin1(p.name));
             QVERIFY2(control, p.name);
@@ -112,7 +112,7 @@ private slots:
             QCOMPARE(control->size(), twips(t.x(), t.y(), t.width(), t.height()).size());
         }
         // The program list follows the window's height; shrunk back, everything is where it was.
-        win.w->resize(twips(10110), twips(6600));
+        win.w->resize(twips(10110), twips(6960));
         QCoreApplication::processEvents();
         QCOMPARE(win.lines()->size(), 29);
         QCOMPARE(memory->geometry(), gridAtStart);
@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(win.lines()->lineHeight(), lineAtStart);
         // The window grew with the text; it may shrink back to the default size now, and then shows the
         // default arrangement.
-        QCOMPARE(win.w->minimumSize(), QSize(twips(10110), twips(6600)));
+        QCOMPARE(win.w->minimumSize(), QSize(twips(10110), twips(6960)));
         win.w->resize(win.w->minimumSize());
         QCoreApplication::processEvents();
         for (const Place& p : kDefaultPlaces) {

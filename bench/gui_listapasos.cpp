@@ -20,7 +20,6 @@ namespace {
 // A trace of `rows` rows made as a run of NOPs through all of memory would make it.
 void fill(vandor::Simulator& sim, size_t rows) {
     sim.trace.clear();
-    sim.trace.reserve(rows);
     while (sim.trace.size() < rows) {
         sim.trace.listainstru(sim.m);
         sim.m.pc = static_cast<uint16_t>(sim.m.pc + 1);
@@ -124,6 +123,31 @@ void BM_RunStepWithoutWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RunStepWithoutWindow)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+
+// One catch-up of the grid after a batch of 100,000 steps (what a fast run adds between two repaints) and
+// the repaint, on a trace of 10 million rows that is full (as many old rows leave the top of the grid as
+// new ones come) and on one that still grows.
+void BM_CatchUp(benchmark::State& state) {
+    const bool full = state.range(0) != 0;
+    vandor::Simulator sim;
+    vandor::ScriptedDialogs dialogs;
+    sim.trace.setCapacity(full ? 10'000'000 : 30'000'000);
+    fill(sim, 10'000'000);
+    Listapasos window(sim, dialogs);
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    vandor::TraceGrid* lista = window.findChild<vandor::TraceGrid*>(QStringLiteral("lista"));
+    sim.startRun();
+    for (auto _ : state) {
+        state.PauseTiming();
+        sim.run(100'000);
+        state.ResumeTiming();
+        window.flush();
+        lista->repaint();
+    }
+    state.counters["rows"] = static_cast<double>(sim.trace.size());
+}
+BENCHMARK(BM_CatchUp)->Arg(1)->Arg(0)->ArgName("full")->Unit(benchmark::kMillisecond)->Iterations(30);
 
 // traceChanged() alone, on a grid that is behind by one row.
 void BM_TraceChangedCall(benchmark::State& state) {

@@ -1,7 +1,5 @@
 // vandor-cli check: a class's sources against one exercise file (see check_runner.h).
 #include <CLI/CLI.hpp>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <charconv>
@@ -13,6 +11,7 @@
 #include "cli/check_report.h"
 #include "cli/check_runner.h"
 #include "cli/commands.h"
+#include "cli/file_names.h"
 #include "common/text_encoding.h"
 
 namespace vandor::cli {
@@ -53,28 +52,6 @@ bool validJobs(const std::string& text) {
     unsigned n = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
     return ec == std::errc() && end == text.data() + text.size() && n >= 1 && n <= 256;
-}
-
-// Two names for one file: the same device and inode when the first exists (a link reaches the file it
-// points to), otherwise the same absolute path.
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    if (::stat(a.c_str(), &sa) == 0)
-        return ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    std::error_code ec;
-    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
-    if (ec) return false;
-    const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
-    return !ec && pa == pb;
-}
-
-// A file can be created at this name: its folder exists and takes new files, and no folder has the name.
-bool canCreateFile(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return false;
-    fs::path folder = fs::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    return fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 class CheckCommand final : public Command {

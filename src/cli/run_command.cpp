@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/file_names.h"
 #include "cli/run_session.h"
 #include "common/hex.h"
 #include "common/text_encoding.h"
@@ -21,13 +22,13 @@ constexpr const char* kRunUsage =
     "Carga el fichero objeto Intel HEX en una máquina nueva (memoria y puertos a 00, RESET) y lo ejecuta\n"
     "paso a paso como la ejecución continua. Al final escribe una línea con el estado de la máquina:\n"
     "  A=.. B=.. C=.. D=.. E=.. F=.. H=.. L=.. M=.. BC=.... DE=.... HL=.... PC=.... SP=.... IE=.\n"
-    "  M5.5=. M6.5=. M7.5=. I7.5=. SID=. SOD=. PASOS=n FIN=HLT|PASOS|BREAK\n"
+    "  M5.5=. M6.5=. M7.5=. I7.5=. SID=. SOD=. PASOS=n FIN=HLT|PASOS|BREAK [T=n]\n"
     "\n"
     "Opciones (valores hexadecimales de 1 a 4 cifras, mayúsculas o minúsculas):\n"
     "  --pc HHHH        PC antes del primer paso\n"
     "  --sp HHHH        SP antes del primer paso\n"
     "  --steps N        como mucho N pasos (decimal; por defecto 1000000)\n"
-    "  --trace FICHERO  guarda la lista de pasos al final (formato de \"Salvar\")\n"
+    "  --trace FICHERO  guarda la lista de pasos (formato de \"Salvar\"), escrita mientras se ejecuta\n"
     "  --dump FICHERO   guarda al final los 65536 bytes de memoria y los 256 puertos\n"
     "  --sid 0|1        la línea SID\n"
     "  --vec HH         el vector de INTR (por defecto 00)\n"
@@ -35,6 +36,7 @@ constexpr const char* kRunUsage =
     "  --on-hlt MODO    STOP (por defecto: termina tras el HLT), RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR\n"
     "                   (se sale del HLT así y la ejecución continúa)\n"
     "  --break HHHH     punto de parada en esa dirección; repetible\n"
+    "  --tstates        añade a la línea \"T=n\": los estados T de la ejecución\n"
     "  --help           esta ayuda\n"
     "\n"
     "Salida: 0 si se ejecutó; 2 ante un error de uso, de carga o de fichero.\n";
@@ -124,13 +126,27 @@ public:
         StreamMessages messages(err);
         if (!loadObject(sim, *object_, messages)) return 2;
 
+        // The trace is written as the run goes: its file is opened before the first step.
+        std::optional<TraceStream> trace;
+        if (!traceFile_.empty()) {
+            trace.emplace(traceFile_);
+            if (!trace->isOpen()) {
+                err << "Error guardando fichero " << traceFile_ << "\n";
+                return 2;
+            }
+            sim.trace.streamTo(&*trace);
+        }
+
         const RunResult result = runProgram(sim, options_);
         for (const std::string& warning : result.warnings) err << warning << "\n";
 
         int status = 0;
-        if (!traceFile_.empty() && !sim.trace.save(traceFile_)) {
-            err << "Error guardando fichero " << traceFile_ << "\n";
-            status = 2;
+        if (trace) {
+            sim.trace.finishStream();
+            if (!trace->finish()) {
+                err << "Error guardando fichero " << traceFile_ << "\n";
+                status = 2;
+            }
         }
         if (!dumpFile_.empty() && !writeDump(sim.m, dumpFile_)) {
             err << "Error guardando fichero " << dumpFile_ << "\n";
@@ -148,6 +164,11 @@ private:
             help_ = true;
         } else if (text.starts_with("--")) {
             const std::string name = text.substr(0, text.find('='));
+            if (name == "--tstates") {
+                if (text != name) fail("--tstates no lleva valor");
+                options_.countTStates = true;
+                return;
+            }
             if (name != "--help") fail("opción desconocida: " + name);
             help_ = true;
         } else if (object_) {
@@ -160,6 +181,11 @@ private:
     void lineComplete() override {
         if (help_) showHelp();
         if (!object_) fail("falta el fichero objeto");
+        // An output named like the object file would replace the program being run.
+        if (!traceFile_.empty() && sameFile(traceFile_, *object_))
+            fail("--trace escribiría encima del fichero objeto '" + *object_ + "'");
+        if (!dumpFile_.empty() && sameFile(dumpFile_, *object_))
+            fail("--dump escribiría encima del fichero objeto '" + *object_ + "'");
     }
 
     std::optional<std::string> object_;

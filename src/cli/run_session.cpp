@@ -108,8 +108,10 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
     FixedHaltAnswer answer(options.onHlt);
     HaltDialog* previousDialog = sim.haltDialog;
     const bool previousRecord = sim.recordTrace;
+    const bool previousCount = sim.m.countTStates;
     sim.haltDialog = &answer;
     sim.recordTrace = options.recordTrace;
+    sim.m.countTStates = options.countTStates;
 
     sim.startRun();
     uint64_t done = 0;
@@ -139,7 +141,9 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
 
     sim.haltDialog = previousDialog;
     sim.recordTrace = previousRecord;
+    sim.m.countTStates = previousCount;
     result.steps = done;
+    if (options.countTStates) result.tstates = sim.m.tstates;
     return result;
 }
 
@@ -167,6 +171,7 @@ std::string stateLine(const Simulator& sim, const RunResult& result) {
     }
     line.append("PASOS=" + std::to_string(result.steps) + " FIN=");
     line.append(endText(result.end));
+    if (result.tstates) line.append(" T=" + std::to_string(*result.tstates));
     return line;
 }
 

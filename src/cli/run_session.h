@@ -39,6 +39,7 @@ struct RunOptions {
     HltAnswer onHlt = HltAnswer::Stop;
     std::vector<uint16_t> breakpoints;
     bool recordTrace = false;        // fill sim.trace (only when a trace file is wanted)
+    bool countTStates = false;       // count T-states and show them in the state line
 };
 
 enum class RunEnd { Halt, Steps, Break };
@@ -47,6 +48,7 @@ struct RunResult {
     uint64_t steps = 0;  // steps executed by the run
     RunEnd end = RunEnd::Steps;
     std::vector<std::string> warnings;  // presses that were not possible when their step came
+    std::optional<uint64_t> tstates;    // the T-states of the run, when counted
 };
 
 // Loads an object file into the simulator's memory as the load command does (carga, then regen).
@@ -57,7 +59,7 @@ bool loadObject(Simulator& sim, const std::string& path, MessageSink& messages);
 // and removed afterwards.
 RunResult runProgram(Simulator& sim, const RunOptions& options);
 
-// "A=00 B=00 ... SOD=0 PASOS=n FIN=HLT|PASOS|BREAK"
+// "A=00 B=00 ... SOD=0 PASOS=n FIN=HLT|PASOS|BREAK", and " T=n" when the T-states were counted
 std::string stateLine(const Simulator& sim, const RunResult& result);
 std::string_view endText(RunEnd end);
 

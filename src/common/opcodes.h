@@ -89,15 +89,14 @@ inline char* putInstructionText(char* p, const InstructionBytes& bytes) {
     const InstructionPrefix& prefix = kInstructionPrefix[bytes.opcode];
     std::memcpy(p, prefix.text, sizeof prefix.text);  // whole array: the excess is overwritten after
     p += prefix.size;
-    if (prefix.length == 3) {
-        *p++ = kHexDigits[bytes.high >> 4];
-        *p++ = kHexDigits[bytes.high & 0xF];
-    }
-    if (prefix.length >= 2) {
-        *p++ = kHexDigits[bytes.low >> 4];
-        *p++ = kHexDigits[bytes.low & 0xF];
-    }
-    return p;
+    // Four digits are always written and only those of the operand kept: the length changes from one
+    // instruction to the next, and a branch on it would often be guessed wrong.
+    const uint8_t first = prefix.length == 3 ? bytes.high : bytes.low;
+    p[0] = kHexDigits[first >> 4];
+    p[1] = kHexDigits[first & 0xF];
+    p[2] = kHexDigits[bytes.low >> 4];
+    p[3] = kHexDigits[bytes.low & 0xF];
+    return p + 2 * (prefix.length - 1);
 }
 
 inline void appendInstructionText(std::string& out, const InstructionBytes& bytes) {

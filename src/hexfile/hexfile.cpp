@@ -1,7 +1,11 @@
 #include "hexfile/hexfile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 
 #include "common/atomic_file.h"
 #include "common/hex.h"
@@ -10,6 +14,27 @@ namespace vandor {
 namespace {
 
 constexpr std::string_view kEndRecordLine = ":00000001FF";
+
+// A regular file of at most kMaxObjectFileSize bytes, read whole. Opened without waiting, so that a FIFO
+// named by mistake is refused instead of blocking; a device such as /dev/zero is no regular file either.
+bool readObjectFile(const std::string& path, std::string& contents) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxObjectFileSize;
+    // The size may still grow while the file is read: never more than the bound plus one byte is taken.
+    char buffer[1 << 16];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        contents.append(buffer, static_cast<size_t>(n));
+        if (contents.size() > static_cast<size_t>(kMaxObjectFileSize)) ok = false;
+    }
+    ::close(fd);
+    return ok;
+}
 
 // A field read leniently: the value of its leading hexadecimal digits; characters beyond the end of the
 // line are simply absent, so a missing field reads as 0.
@@ -185,22 +210,9 @@ bool cargaText(Machine& m, std::string_view contents, const std::string& path, M
 
 bool carga(Machine& m, const std::string& path, MessageSink& messages) {
     std::string contents;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            messages.message("Error en lectura");
-            return false;
-        }
-        // An object file is small; read it whole and split it in memory.
-        char buffer[1 << 16];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            contents.append(buffer, static_cast<size_t>(in.gcount()));
-            if (in.eof()) break;
-        }
-        if (in.bad()) {
-            messages.message("Error en lectura");
-            return false;
-        }
+    if (!readObjectFile(path, contents)) {
+        messages.message("Error en lectura");
+        return false;
     }
     return cargaText(m, contents, path, messages);
 }

@@ -33,10 +33,13 @@ enum ExtlinficResult { kRecordStored = 0, kFormatError = 1, kChecksumError = 2, 
 // after the ":") or whose bytes run past FFFF; its bytes up to FFFF have been stored.
 int extlinfic(Machine& m, std::string_view line, bool* readError = nullptr);
 
+// The largest object file read: a full 64 KiB image takes under 200 KB of records.
+inline constexpr long long kMaxObjectFileSize = 16ll * 1024 * 1024;
+
 // Loads an object file into memory. True on a complete, correct load; otherwise its message has been sent:
-// "Error en lectura", or "Error en fichero " + path + "." + CR + the reason ("Formato incorrecto.",
-// "No hay código de fin.", "Error de checksum."). Lines may end in CR LF, LF or CR. Bytes stored before
-// an error stay in memory.
+// "Error en lectura" (also for anything but a regular file, and for a file over kMaxObjectFileSize), or
+// "Error en fichero " + path + "." + CR + the reason ("Formato incorrecto.", "No hay código de fin.",
+// "Error de checksum."). Lines may end in CR LF, LF or CR. Bytes stored before an error stay in memory.
 bool carga(Machine& m, const std::string& path, MessageSink& messages);
 
 // The same load from the file's contents already in memory; path only names the file in the messages.

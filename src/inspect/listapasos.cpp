@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -31,6 +32,15 @@ constexpr qint64 kFlushCostFactor = 4;
 
 // Rows of the grid in view below its header; the scroll rule keeps the last ones of them visible.
 constexpr int kVisibleRows = 10;
+
+// A count as Spanish writes it: digits in groups of three from five digits on, joined by a non-breaking
+// space ("2986", "10 000 000").
+QString groupedNumber(uint64_t n) {
+    QString digits = QString::number(n);
+    if (digits.size() < 5) return digits;
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QChar(0x00A0));
+    return digits;
+}
 
 }  // namespace
 
@@ -68,7 +78,12 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     buttons->addWidget(borrar_);
     buttons->addWidget(cerrar_);
     buttons->addStretch();
+    descartadas_ = new QLabel(this);
+    descartadas_->setObjectName(QStringLiteral("descartadas"));
+    descartadas_->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(descartadas_);
     layout->addWidget(lista_, 1);
     layout->addLayout(buttons);
     salvar_->setAccessibleName(QStringLiteral("Salvar"));
@@ -136,12 +151,22 @@ void Listapasos::flush() {
     if (!model_->outOfDate()) return;
     QElapsedTimer cost;
     cost.start();
-    const int before = model_->rowCount();
-    model_->sync();
-    if (model_->rowCount() > before) applyScrollRule();
+    if (model_->sync()) applyScrollRule();
+    showDropped();
     const qint64 paint = lista_->lastPaintCost();
     flushInterval_ = std::max(kMinFlushInterval, kFlushCostFactor * (cost.elapsed() + paint));
     sinceFlush_.restart();
+}
+
+void Listapasos::showDropped() {
+    const uint64_t dropped = sim_.trace.dropped();
+    if (dropped == 0) {
+        descartadas_->hide();
+        return;
+    }
+    descartadas_->setText(QStringLiteral("Se han descartado las %1 filas más antiguas; se conservan las %2 últimas.")
+                              .arg(groupedNumber(dropped), groupedNumber(sim_.trace.size())));
+    descartadas_->show();
 }
 
 void Listapasos::applyScrollRule() {
@@ -173,6 +198,7 @@ void Listapasos::borrar_Click() {
     flushTimer_.stop();
     sim_.trace.clear();
     model_->reload();
+    showDropped();
 }
 
 void Listapasos::cerrar_Click() { close(); }
@@ -191,6 +217,7 @@ void Listapasos::closeEvent(QCloseEvent* event) {
     flushTimer_.stop();
     sim_.trace.clear();
     model_->reload();
+    showDropped();
     event->accept();
 }
 

@@ -7,6 +7,9 @@
 // catching up itself takes time), and at once when the window is shown, saved, cleared or closed. Each
 // catch-up scrolls the grid so that its last ten rows are in view.
 //
+// The trace keeps its latest rows only; once older ones were dropped, the line `descartadas` above the
+// grid says how many, and "Salvar" writes the rows kept. "Borrar" gives the trace's memory back.
+//
 //   Listapasos trace(sim, dialogs, mainWindow);
 //   sim.step(); trace.traceChanged();
 //   trace.show();
@@ -23,6 +26,7 @@ class TraceGrid;
 class TraceModel;
 }  // namespace vandor
 
+class QLabel;
 class QPushButton;
 
 class Listapasos : public QWidget {
@@ -46,12 +50,14 @@ protected:
 
 private:
     void applyScrollRule();
+    void showDropped();
     void applyZoom();
 
     vandor::Simulator& sim_;
     vandor::Dialogs& dialogs_;
     vandor::TraceModel* model_;
     vandor::TraceGrid* lista_;
+    QLabel* descartadas_;
     QPushButton* salvar_;
     QPushButton* borrar_;
     QPushButton* cerrar_;

@@ -194,6 +194,16 @@ void TraceGrid::paintEvent(QPaintEvent*) {
     paintCost_ = clock.elapsed();
 }
 
+void TraceGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+    // Only the rows in view are drawn: a change over more rows than that (a full trace's rows all moving
+    // up) is one repaint, where the item view's own handling would measure every cell of the range.
+    if (bottomRight.row() - topLeft.row() > rowsInView()) {
+        viewport()->update();
+        return;
+    }
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+}
+
 void TraceGrid::rowsInserted(const QModelIndex& parent, int start, int end) {
     // Only the scroll range changes: nothing is kept per row.
     QAbstractItemView::rowsInserted(parent, start, end);

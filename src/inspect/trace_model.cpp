@@ -6,6 +6,8 @@ namespace vandor {
 
 TraceModel::TraceModel(const Trace& trace, QObject* parent) : QAbstractTableModel(parent), trace_(trace) {
     announced_ = traceRows();
+    firstAnnounced_ = trace_.dropped();
+    generation_ = trace_.generation();
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
 }
 
@@ -49,30 +51,47 @@ Qt::ItemFlags TraceModel::flags(const QModelIndex& index) const {
 }
 
 bool TraceModel::outOfDate() const {
-    if (traceRows() != announced_) return true;
+    if (trace_.generation() != generation_ || trace_.dropped() != firstAnnounced_ || traceRows() != announced_)
+        return true;
     return announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_;
 }
 
-void TraceModel::sync() {
+bool TraceModel::sync() {
+    if (trace_.generation() != generation_) {
+        reload();
+        return announced_ > 0;
+    }
+    // Rows dropped at the top move every row kept up. The grid's rows keep their numbers and show the
+    // rows now under them: for a grid of millions of rows that costs a repaint, where removing rows at
+    // its top would cost a walk over all of them.
+    const bool shifted = trace_.dropped() != firstAnnounced_;
+    firstAnnounced_ = trace_.dropped();
     const int rows = traceRows();
     if (rows < announced_) {
-        reload();
-        return;
+        beginRemoveRows({}, rows, announced_ - 1);
+        announced_ = rows;
+        endRemoveRows();
     }
-    if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
+    if (shifted && announced_ > 0) {
+        emit dataChanged(index(0, 0), index(announced_ - 1, kTraceColumns - 1));
+    } else if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
         emit dataChanged(index(announced_ - 1, 0), index(announced_ - 1, kTraceColumns - 1));
     }
-    if (rows > announced_) {
+    const bool added = rows > announced_;
+    if (added) {
         beginInsertRows({}, announced_, rows - 1);
         announced_ = rows;
         endInsertRows();
     }
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
+    return added || shifted;
 }
 
 void TraceModel::reload() {
     beginResetModel();
     announced_ = traceRows();
+    firstAnnounced_ = trace_.dropped();
+    generation_ = trace_.generation();
     lastRowFilled_ = announced_ > 0 && trace_.row(announced_ - 1).regsFilled;
     endResetModel();
 }

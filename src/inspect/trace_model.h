@@ -1,8 +1,10 @@
 // TraceModel: the table model of the trace window's grid. It reads the simulator's Trace and formats a
 // cell only when a view asks for it, so a trace of millions of rows costs the view nothing but its rows'
-// count. The model keeps the number of rows it has announced; sync() announces what the trace gained
-// since (one insertion, plus a refresh of the last announced row, whose registers may have been filled
-// in after it was announced) or resets the model when the trace shrank.
+// count. Row i of the model is row i of the trace. The model keeps the rows it has announced; sync()
+// announces what the trace did since: the rows it gained (one insertion at the end), a refresh of the
+// last announced row, whose registers may have been filled in after it was announced, and, once the
+// trace has begun dropping its oldest rows, a refresh of every row (each now shows the row that moved up
+// into its place). A trace cleared meanwhile resets the model.
 //
 //   TraceModel model(sim.trace);
 //   view->setModel(&model);
@@ -28,8 +30,9 @@ public:
 
     // Whether the trace differs from what the model last announced in a way sync() must report.
     bool outOfDate() const;
-    // Brings the announced rows up to the trace.
-    void sync();
+    // Brings the announced rows up to the trace; true when rows were added at the end or moved up (or the
+    // model was reset with rows).
+    bool sync();
     // Announces the whole trace afresh (after it was cleared or replaced).
     void reload();
 
@@ -39,6 +42,8 @@ private:
 
     const Trace& trace_;
     int announced_ = 0;
+    uint64_t firstAnnounced_ = 0;  // the trace's count of dropped rows when its first row was announced
+    uint64_t generation_ = 0;      // the trace's count of clears when the rows were announced
     bool lastRowFilled_ = false;  // regsFilled of the last announced row when it was announced
 };
 

@@ -7,7 +7,11 @@
 //
 // Memory and port writes that must show in a grid go through savmem/savport, which tell the observer (one
 // call per written address or port). Plain reads index mem/ports directly; mem[0x10000] and mem[0x10001]
-// are copies of mem[0] and mem[1] kept by synmem, so an operand read past FFFF needs no special case.
+// are copies of mem[0] and mem[1], so an operand read past FFFF needs no special case. savmem keeps them
+// at once; synmem brings them back after a write that bypassed savmem.
+//
+// T-states are counted only while countTStates is set: each executed instruction adds its data-sheet
+// figure (executor.h), an interrupt taken adds 12, a reset sets the count to 0.
 //
 //   Machine m;
 //   m.savmem(0x0000, 0x3C);   // INR A
@@ -59,6 +63,9 @@ public:
     bool rst75Latch = false;
     bool sid = false, sod = false;
 
+    bool countTStates = false;
+    uint64_t tstates = 0;
+
     std::array<uint8_t, kMemorySize> breakpoints{};  // nonzero = breakpoint set
 
     MachineObserver* observer = nullptr;
@@ -66,6 +73,7 @@ public:
 
     void savmem(uint16_t dir, uint8_t dat) {
         mem[dir] = dat;
+        if (dir < 2) mem[kMemorySize + dir] = dat;
         if (observer) observer->memoryWritten(dir, dat);
     }
     void savport(uint8_t dir, uint8_t dat) {
@@ -78,7 +86,7 @@ public:
     }
 
     // The register and interrupt part of Reset_Click: every register and pair 0, IE false, all three masks
-    // set, the RST 7.5 latch clear. Memory, ports, SID, SOD and breakpoints are kept.
+    // set, the RST 7.5 latch clear, the T-state count 0. Memory, ports, SID, SOD and breakpoints are kept.
     void resetState();
 
     // One instruction at PC. interrupcion true: the instruction comes from an interrupting device and PC

@@ -1,5 +1,7 @@
 #include "machine/simulator.h"
 
+#include "machine/executor.h"
+
 namespace vandor {
 namespace {
 
@@ -70,6 +72,7 @@ void Simulator::Reset_Click() {
 
 void Simulator::callInterrupt(uint16_t vectorAddress) {
     m.ie = false;
+    if (m.countTStates) m.tstates += executor::kInterruptTStates;
     m.OPCALL(vectorAddress);
     regen();
 }
@@ -183,23 +186,10 @@ void Simulator::stopRun() {
     running_ = false;
 }
 
-StopReason Simulator::run(uint64_t maxSteps) {
-    if (!running_) return StopReason::Stopped;
-    haltStopped_ = false;
-    for (uint64_t i = 0; i < maxSteps; ++i) {
-        step();
-        if (!running_) [[unlikely]]
-            return haltStopped_ ? StopReason::Halt : StopReason::Stopped;
-        if (m.breakpoints[m.pc]) [[unlikely]] {
-            stopRun();
-            return StopReason::Breakpoint;
-        }
-        if (traceLimit != 0 && recordTrace && trace.size() >= traceLimit) [[unlikely]] {
-            stopRun();
-            return StopReason::TraceFull;
-        }
-    }
-    return StopReason::Steps;
+bool Simulator::checkBoxesBehind() const {
+    return shown_[index(CheckBox::CHKEI)] != m.ie || shown_[index(CheckBox::CHK55)] != m.m55 ||
+           shown_[index(CheckBox::CHK65)] != m.m65 || shown_[index(CheckBox::CHK75)] != m.m75 ||
+           shown_[index(CheckBox::ChkSOD)] != m.sod;
 }
 
 void Simulator::perform(HaltOption option) {

@@ -9,6 +9,15 @@
 // the same action. Windows mirror this state; they never decide anything themselves.
 //
 // A window's views register as the RegenListener and refresh when regen() runs; vandor-cli has none.
+// During run() the views hear of a batch of steps once, when it ends (and whenever a step took a slow
+// way: a HLT, or EI, DI or SIM changing what a check box shows): each step still leaves the state that
+// listainstru, EjecutaPASO, regen and listareg would, the grids still hear of every write.
+//
+// run() keeps the registers in locals and does only the work that changes something: the trace rows, the
+// T-state count and the grids' notifications are compiled into the loop only when attached, and the
+// check-box follow-up of regen runs only after an instruction that changed IE, a mask, the latch or SOD.
+// A debugger's per-step extras belong there too, as one more compile-time choice of that loop, so a run
+// without them keeps the plain loop's speed.
 //
 // Every change of the machine from outside the executor comes through the editing doors below (the
 // register, flag, memory and port editors, the breakpoint toggle, vandor-cli's set-up): code outside the
@@ -33,7 +42,6 @@ enum class StopReason {
     Breakpoint,  // PC arrived at an address with its breakpoint flag set
     Halt,        // a HLT was left with "Continuar ejecución" unchecked
     Stopped,     // the run was stopped from outside (the "&Parar" button)
-    TraceFull,   // the trace reached its row limit
 };
 
 // The interrupt check boxes whose shown value the simulator remembers.
@@ -81,10 +89,9 @@ public:
     RegenListener* views = nullptr;
     HaltDialog* haltDialog = nullptr;  // none: HLT leaves the machine halted and stops a run
 
-    // Whether steps are recorded in the trace (vandor-cli records only with --trace), and the row limit
-    // at which a run stops with TraceFull (0 = none).
+    // Whether steps are recorded in the trace (vandor-cli records only with --trace). The trace keeps its
+    // most recent rows: a run never stops because of it.
     bool recordTrace = true;
-    size_t traceLimit = 0;
 
     // The value of txtVec: the byte that INTR supplies.
     uint8_t vector() const { return vector_; }
@@ -139,12 +146,17 @@ public:
     void stopRun();   // Ejecutar_Click in the running state
 
     // Up to maxSteps steps of the continuous run, each followed by the breakpoint test. Returns why it
-    // came back; on Breakpoint, Halt and TraceFull the run has been stopped (running() is false).
+    // came back; on Breakpoint and Halt the run has been stopped (running() is false).
     // Needs running() true; returns Stopped at once otherwise.
     StopReason run(uint64_t maxSteps);
     uint64_t stepsExecuted() const { return steps_; }
 
 private:
+    template <unsigned kExtras>
+    StopReason runLoop(uint64_t maxSteps);
+    // Whether a check box shows a value other than the state's: regen has an action to run.
+    bool checkBoxesBehind() const;
+
     void halted() override;
     void perform(HaltOption button);
     void callInterrupt(uint16_t vectorAddress);

@@ -1,12 +1,19 @@
 #include "machine/trace.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
-#include <cstdlib>
+#include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <future>
+#include <mutex>
 #include <new>
 #include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/atomic_file.h"
 #include "common/opcodes.h"
@@ -27,13 +34,6 @@ constexpr std::array<std::string_view, kTraceColumns> kTitles = [] {
     return titles;
 }();
 
-// Whether the register columns of a row show the machine's current registers (szapc is not compared).
-bool sameRegisters(const TraceRow& row, const Machine& m) {
-    return row.regsFilled && row.a == m.a && row.b == m.b && row.c == m.c && row.d == m.d && row.e == m.e &&
-           row.f == m.f && row.h == m.h && row.l == m.l && row.m == m.byteAtHL() && row.pc == m.pc &&
-           row.sp == m.sp;
-}
-
 void appendFlags(std::string& out, uint8_t f) {
     out.push_back(f & kFlagS ? '1' : '0');
     out.push_back(f & kFlagZ ? '1' : '0');
@@ -42,23 +42,7 @@ void appendFlags(std::string& out, uint8_t f) {
     out.push_back(f & kFlagCY ? '1' : '0');
 }
 
-void fillRegisters(TraceRow& row, const Machine& m) {
-    row.a = m.a;
-    row.b = m.b;
-    row.c = m.c;
-    row.d = m.d;
-    row.e = m.e;
-    row.f = m.f;
-    row.h = m.h;
-    row.l = m.l;
-    row.m = m.byteAtHL();
-    row.pc = m.pc;
-    row.sp = m.sp;
-    row.regsFilled = 1;
-}
-
-// The file writer formats straight into a character buffer: a line is at most kMaxLine characters.
-constexpr size_t kMaxLine = 128;
+constexpr size_t kMaxLine = kMaxTraceLine;
 
 // Two hexadecimal digits per byte value, and "\t" + two digits, as whole words to copy.
 struct HexTables {
@@ -94,17 +78,16 @@ char* formatLine(char* p, const TraceRow& row) {
     if (row.length) {
         p = put4(p, row.dir);
         *p++ = '\t';
+        // DAT: the three bytes are written whatever the length, then the ones the instruction does not
+        // have are blanked; the blanks that run on past the cell are overwritten by what follows. No
+        // branch on the length, which changes from row to row.
         for (int i = 0; i < 3; ++i) {
-            if (i < row.length) {
-                p = put2(p, row.bytes[i]);
-                *p++ = ' ';
-            } else {
-                p[0] = p[1] = p[2] = ' ';
-                p += 3;
-            }
+            put2(p + 3 * i, row.bytes[i]);
+            p[3 * i + 2] = ' ';
         }
-        *p++ = '\t';
-        p = putInstructionText(p, {row.bytes[0], row.bytes[1], row.bytes[2]});
+        std::memcpy(p + 3 * row.length, "         ", 9);
+        p[9] = '\t';
+        p = putInstructionText(p + 10, {row.bytes[0], row.bytes[1], row.bytes[2]});
     } else {
         *p++ = '\t';
         *p++ = '\t';
@@ -141,42 +124,98 @@ void appendLine(std::string& out, const TraceRow& row) {
 
 }  // namespace
 
-void TraceRows::FreeBlock::operator()(TraceRow* block) const {
-    std::free(block);
+TraceRow* TraceRows::newBlock(bool populate) {
+    // Pages straight from the system, given back whole on free. A trace that grows past its first block
+    // has its next ones made at once, which is cheaper than one fault at a time as the rows reach them; a
+    // short trace touches only the pages its rows need.
+    void* block = ::mmap(nullptr, kBlockRows * sizeof(TraceRow), PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | (populate ? MAP_POPULATE : 0), -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    return static_cast<TraceRow*>(block);
 }
 
-void TraceRows::addBlock() {
-    // calloc of a block this large maps fresh zero pages without writing them.
-    auto* block = static_cast<TraceRow*>(std::calloc(kBlockRows, sizeof(TraceRow)));
-    if (!block) throw std::bad_alloc();
-    blocks_.emplace_back(block);
+void TraceRows::freeBlock(TraceRow* block) {
+    if (block) ::munmap(block, kBlockRows * sizeof(TraceRow));
+}
+
+TraceRows::~TraceRows() { releaseAll(); }
+
+void TraceRows::releaseAll() {
+    for (TraceRow* block : blocks_) freeBlock(block);
+    blocks_.clear();
+    freeBlock(spare_);
+    spare_ = nullptr;
+    current_ = nullptr;
+}
+
+void TraceRows::clear() {
+    releaseAll();
+    begin_ = end_ = 0;
+    roomStart_ = nullptr;
+    last_ = nullptr;
+}
+
+void TraceRows::startBlock() {
+    TraceRow* next = std::exchange(spare_, nullptr);
+    if (sink_ && current_) {
+        // Every row of the full block is complete: only the last row appended can still wait for its
+        // registers, and that one is the first of the new block.
+        TraceRow* given = sink_->exchange(current_, kBlockRows);
+        blocks_.pop_front();
+        begin_ = end_;
+        last_ = nullptr;
+        if (!next) next = given; else freeBlock(given);
+    }
+    if (!next) next = newBlock(end_ != 0);
+    blocks_.push_back(next);
+    current_ = next;
+}
+
+void TraceRows::dropOldest() {
+    ++begin_;
+    if ((begin_ & kBlockMask) == 0) {
+        // The front block holds no kept row any more: it becomes the next new block.
+        freeBlock(spare_);
+        spare_ = blocks_.front();
+        blocks_.pop_front();
+    }
+}
+
+void TraceRows::dropTo(uint64_t newBegin) {
+    while (begin_ < newBegin) {
+        const uint64_t blockEnd = (begin_ | kBlockMask) + 1;
+        if (newBegin < blockEnd) {
+            begin_ = newBegin;
+            return;
+        }
+        begin_ = blockEnd - 1;
+        dropOldest();  // the last row of the front block: the block goes
+    }
+}
+
+void TraceRows::setCapacity(size_t rows) {
+    capacity_ = std::max<size_t>(rows, 1);
+    if (size() > capacity_) dropTo(end_ - capacity_);
+}
+
+void TraceRows::streamTo(TraceSink* sink) {
+    if (!empty()) clear();
+    sink_ = sink;
+}
+
+void TraceRows::finishStream() {
+    if (!sink_ || !current_ || end_ == begin_) return;
+    const size_t rows = static_cast<size_t>(((end_ - 1) & kBlockMask) + 1);
+    freeBlock(sink_->exchange(current_, rows));
+    blocks_.clear();
+    current_ = nullptr;
+    last_ = nullptr;
+    begin_ = end_ = 0;
 }
 
 void Trace::clear() {
     rows_.clear();
-}
-
-// The fields are written in place: a row built elsewhere and copied in would cost a store-forwarding
-// stall per step.
-void Trace::listainstru(const Machine& m) {
-    if (rows_.empty() || !sameRegisters(rows_.back(), m)) {
-        TraceRow& start = rows_.append();
-        start = TraceRow{};
-        fillRegisters(start, m);
-    }
-    TraceRow& row = rows_.append();
-    row.dir = m.pc;
-    // Operand bytes past FFFF come from 0000 and 0001, as the wrap-around cells give them.
-    row.bytes[0] = m.mem[m.pc];
-    row.bytes[1] = m.mem[static_cast<uint16_t>(m.pc + 1)];
-    row.bytes[2] = m.mem[static_cast<uint16_t>(m.pc + 2)];
-    row.length = static_cast<uint8_t>(opcodeLength(row.bytes[0]));
-    row.regsFilled = 0;
-}
-
-void Trace::listareg(const Machine& m) {
-    if (rows_.empty()) rows_.append() = TraceRow{};
-    fillRegisters(rows_.back(), m);
+    ++generation_;
 }
 
 std::string Trace::cellText(size_t row, int column) const {
@@ -241,10 +280,115 @@ bool Trace::save(const std::string& path) const {
     return file.commit();
 }
 
+char* formatTraceLine(char* out, const TraceRow& row) { return formatLine(out, row); }
+
 std::string txtflags(uint8_t f) {
     std::string text;
     appendFlags(text, f);
     return text;
+}
+
+struct TraceStream::Impl {
+    // Blocks in circulation between the trace and the writer at most: the run waits beyond that.
+    static constexpr size_t kMaxBlocks = 4;
+
+    explicit Impl(const std::string& path) : file(path) {}
+
+    AtomicFile file;
+    bool open = false;
+    std::thread writer;
+    std::mutex lock;
+    std::condition_variable work, freed;
+    std::deque<std::pair<TraceRow*, size_t>> queue;
+    std::vector<TraceRow*> free;
+    size_t blocks = 1;  // the trace's own first block
+    bool done = false;
+    bool failed = false;
+    static constexpr size_t kPieceRows = 4096;
+    std::unique_ptr<char[]> text{new char[kPieceRows * kMaxLine]};
+};
+
+TraceStream::TraceStream(const std::string& path) : impl_(std::make_unique<Impl>(path)) {
+    std::error_code ec;
+    // A folder by that name would only be found when the finished file is renamed over it.
+    if (!impl_->file.isOpen() || std::filesystem::is_directory(path, ec)) return;
+    const std::string header = Trace::headerLine() + "\r\n";
+    if (!impl_->file.write(header)) return;
+    impl_->open = true;
+    impl_->writer = std::thread([this] { writeBlocks(); });
+}
+
+TraceStream::~TraceStream() {
+    if (impl_->writer.joinable()) {
+        {
+            std::lock_guard<std::mutex> hold(impl_->lock);
+            impl_->done = true;
+        }
+        impl_->work.notify_one();
+        impl_->writer.join();
+    }
+    for (auto& [block, rows] : impl_->queue) TraceRows::freeBlock(block);
+    for (TraceRow* block : impl_->free) TraceRows::freeBlock(block);
+}
+
+bool TraceStream::isOpen() const { return impl_->open; }
+
+TraceRow* TraceStream::exchange(TraceRow* full, size_t rows) {
+    Impl& s = *impl_;
+    std::unique_lock<std::mutex> hold(s.lock);
+    if (!s.open) {
+        // Nothing is written: the block comes straight back.
+        return full;
+    }
+    s.queue.emplace_back(full, rows);
+    s.work.notify_one();
+    s.freed.wait(hold, [&] { return !s.free.empty() || s.blocks < Impl::kMaxBlocks; });
+    if (s.free.empty()) {
+        ++s.blocks;
+        return nullptr;  // the trace makes a new one
+    }
+    TraceRow* block = s.free.back();
+    s.free.pop_back();
+    return block;
+}
+
+void TraceStream::writeBlocks() {
+    Impl& s = *impl_;
+    for (;;) {
+        std::pair<TraceRow*, size_t> job;
+        {
+            std::unique_lock<std::mutex> hold(s.lock);
+            s.work.wait(hold, [&] { return !s.queue.empty() || s.done; });
+            if (s.queue.empty()) return;
+            job = s.queue.front();
+            s.queue.pop_front();
+        }
+        // A piece of the block at a time, so that the text stays in the cache until it is written. After a
+        // failed write the run goes on; nothing more is written and finish() reports it.
+        for (size_t from = 0; from < job.second && !s.failed; from += Impl::kPieceRows) {
+            const size_t to = std::min(job.second, from + Impl::kPieceRows);
+            char* p = s.text.get();
+            for (size_t i = from; i < to; ++i) p = formatLine(p, job.first[i]);
+            if (!s.file.write(s.text.get(), static_cast<size_t>(p - s.text.get()))) s.failed = true;
+        }
+        {
+            std::lock_guard<std::mutex> hold(s.lock);
+            s.free.push_back(job.first);
+        }
+        s.freed.notify_one();
+    }
+}
+
+bool TraceStream::finish() {
+    Impl& s = *impl_;
+    if (!s.open) return false;
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        s.done = true;
+    }
+    s.work.notify_one();
+    s.writer.join();
+    return !s.failed && s.file.commit();
 }
 
 }  // namespace vandor

@@ -80,7 +80,6 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
         sim_.setVector(txtVec_->byteValue());
     });
     sim_.haltDialog = this;
-    sim_.traceLimit = kTraceRowLimit;
     sim_.m.observer = this;
 
     paintTimer_.setInterval(kPaintInterval);

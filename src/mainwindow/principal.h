@@ -108,9 +108,6 @@ public:
     void Eje_paso_Click();
     void Dispositivos_Click();
 
-    // The row limit of the trace, at which a run stops.
-    static constexpr size_t kTraceRowLimit = 50'000'000;
-
     // What the last action changed (drawn highlighted).
     const vandor::ChangeTracker& changes() const { return changes_; }
     // The twips a control is placed at in the default arrangement (a null rectangle for an unknown one).

@@ -13,10 +13,6 @@ using vandor::StopReason;
 
 namespace {
 
-const QString kTraceFullMessage = QStringLiteral(
-    "El listado de pasos está lleno.\r\nGuárdelo con \"Salvar\" o bórrelo con \"Borrar\" en la ventana "
-    "del listado para seguir ejecutando.");
-
 // A run's batch of steps lasts about this long, so that a click or a key waits at most about twice as
 // long before the window takes it.
 constexpr qint64 kBatchNanoseconds = 1'000'000;
@@ -86,7 +82,6 @@ void Principal::runLoop() {
     updateRunControls();
     // "Before" is when the run started.
     endAction();
-    if (why == StopReason::TraceFull) dialogs_.message(this, kTraceFullMessage);
 }
 
 // During a run, the views catch up before the user's input is handled, so that what the user acts on

@@ -2,6 +2,9 @@
 // interrupt presses, the answers to HLT and breakpoints.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -177,6 +180,92 @@ TEST_F(RunCommand, LoadAndFileErrorsExitTwo) {
     o = run({"run", program(record(0x0000, {0x76})), "--dump", (dir_ / "no" / "d.bin").string()});
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find("Error guardando fichero"), std::string::npos);
+}
+
+// --tstates adds the T-states of the run after FIN; every other byte of the line stays.
+TEST_F(RunCommand, TStatesAfterTheEnd) {
+    const std::string mviHlt = record(0x0000, {0x3E, 0x42, 0x76});            // MVI A,42 (7) / HLT (5)
+    const std::string loop = record(0x0000, {0x05, 0xC2, 0x00, 0x00, 0x76});  // DCR B (4) / JNZ 0000 (10 or 7)
+    struct Case { const char* what; std::string records; std::vector<std::string> options; std::string end; };
+    const Case cases[] = {
+        {"mvi hlt", mviHlt, {}, "PASOS=2 FIN=HLT T=12\n"},
+        {"loop of 256", loop, {}, "PASOS=513 FIN=HLT T=" + std::to_string(255 * 14 + 4 + 7 + 5) + "\n"},
+        {"trap before step 2", mviHlt + record(0x0024, {0x76}), {"--irq", "2:TRAP"}, "PASOS=2 FIN=HLT T=24\n"},
+        {"reset at the halt", mviHlt, {"--on-hlt", "RESET", "--steps", "3"}, "PASOS=3 FIN=PASOS T=7\n"},
+        {"step limit", loop, {"--steps", "2"}, "PASOS=2 FIN=PASOS T=14\n"},
+        {"no steps", loop, {"--steps", "0"}, "PASOS=0 FIN=PASOS T=0\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"run", program(c.records), "--tstates"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome with = run(args);
+        EXPECT_EQ(with.status, 0) << c.what << ": " << with.err;
+        EXPECT_TRUE(with.out.ends_with(" " + c.end)) << c.what << ": " << with.out;
+        args.erase(args.begin() + 2);
+        const Outcome without = run(args);
+        EXPECT_EQ(with.out, without.out.substr(0, without.out.size() - 1) + with.out.substr(with.out.find(" T="))) << c.what;
+    }
+    const Outcome valued = run({"run", program(mviHlt), "--tstates=1"});
+    EXPECT_EQ(valued.status, 2);
+    EXPECT_EQ(valued.out, "");
+    EXPECT_NE(run({"run", "--help"}).out.find("--tstates"), std::string::npos);
+}
+
+// --trace or --dump naming the object file being run, under any name, is a usage error: nothing runs and
+// the object file stays as it was.
+TEST_F(RunCommand, OutputsNeverReplaceTheObjectFile) {
+    const std::string hex = program(record(0x0000, {0x76}));
+    fs::create_directories(dir_ / "sub");
+    fs::create_symlink(hex, dir_ / "link.hex");
+    const std::string before = readFile(hex);
+    for (const std::string option : {"--trace", "--dump"}) {
+        for (const std::string& name : {hex, (dir_ / "sub" / ".." / "p.hex").string(), (dir_ / "link.hex").string()}) {
+            const Outcome o = run({"run", hex, option, name});
+            EXPECT_EQ(o.status, 2) << option << " " << name;
+            EXPECT_EQ(o.out, "") << option << " " << name;
+            EXPECT_NE(o.err.find("objeto"), std::string::npos) << o.err;
+            EXPECT_EQ(readFile(hex), before) << option << " " << name;
+        }
+    }
+}
+
+// A trace file that cannot be made is reported before the first step: no state line.
+TEST_F(RunCommand, BadTraceTargetBeforeTheRun) {
+    const std::string loop = program(record(0x0000, {0x00, 0xC3, 0x00, 0x00}));
+    for (const fs::path& bad : {dir_, dir_ / "no" / "t.txt"}) {
+        const Outcome o = run({"run", loop, "--steps", "100000", "--trace", bad.string()});
+        EXPECT_EQ(o.status, 2) << bad;
+        EXPECT_EQ(o.out, "") << bad;
+        EXPECT_EQ(o.err, "Error guardando fichero " + bad.string() + "\n");
+    }
+    // A long trace: every step's row, streamed.
+    const fs::path trace = dir_ / "t.txt";
+    const Outcome o = run({"run", loop, "--steps", "300000", "--trace", trace.string()});
+    EXPECT_EQ(o.status, 0) << o.err;
+    const std::string text = readFile(trace);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 1 + 300000);
+    EXPECT_TRUE(text.ends_with("0001\t00       \tNOP\t00\t00\t00\t00\t00\t00\t00000\t00\t00\t00\t0002\t0000\r\n") ||
+                text.ends_with("\tJMP 0000\t00\t00\t00\t00\t00\t00\t00000\t00\t00\t00\t0000\t0000\r\n"));
+}
+
+// Only a regular file of at most 16 MB is read as an object file: a FIFO does not block, a device or a
+// folder is no object file, and a huge file is refused.
+TEST_F(RunCommand, ObjectFileMustBeASmallRegularFile) {
+    const fs::path fifo = dir_ / "fifo.hex";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path huge = dir_ / "huge.hex";
+    {
+        std::ofstream out(huge, std::ios::binary);
+        const std::string line = record(0x0000, {0x76});
+        for (size_t written = 0; written <= 16u * 1024 * 1024; written += line.size()) out << line;
+        out << ":00000001FF\r\n";
+    }
+    for (const std::string& path : {fifo.string(), std::string("/dev/zero"), dir_.string(), huge.string()}) {
+        const Outcome o = run({"run", path});
+        EXPECT_EQ(o.status, 2) << path;
+        EXPECT_EQ(o.out, "") << path;
+        EXPECT_EQ(o.err, "Error en lectura\n") << path;
+    }
 }
 
 TEST_F(RunCommand, RunsTheBundledExample) {

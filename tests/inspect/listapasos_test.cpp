@@ -1,6 +1,7 @@
 // The trace window: its grid over the simulator's trace, the scroll rule, saving, clearing and closing.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -238,6 +239,43 @@ private slots:
         QCOMPARE(cell(0, 0), QString());
         QCOMPARE(cell(0, 3), QStringLiteral("10"));  // A after the two earlier steps
         QCOMPARE(cell(1, 0), QStringLiteral("0003"));
+    }
+
+    // A full trace keeps its latest rows: the grid follows it (the oldest rows leave the top), the line
+    // above the grid says how many went, "Salvar" writes the rows kept, "Borrar" starts again.
+    void fullTraceDropsItsOldestRows() {
+        sim->trace.setCapacity(20);
+        showWindow();
+        QLabel* dropped = window->findChild<QLabel*>(QStringLiteral("descartadas"));
+        QVERIFY(dropped);
+        step(5);
+        QTRY_COMPARE(rows(), 6);
+        QVERIFY(!dropped->isVisible());
+        step(3000);
+        QTRY_COMPARE(QString(cell(19, 0)), QStringLiteral("0BBD"));  // the step at 0BBD is the last
+        QCOMPARE(rows(), 20);
+        QCOMPARE(cell(0, 0), QStringLiteral("0BAA"));
+        QVERIFY(dropped->isVisible());
+        QCOMPARE(dropped->text(), QStringLiteral("Se han descartado las 2986 filas más antiguas; se conservan las 20 últimas."));
+        QCOMPARE(lista()->rowAt(0), 10);  // the scroll rule still holds
+
+        const QString path = dir.filePath(QStringLiteral("ultimas.txt"));
+        dialogs->files.push_back(path);
+        click("salvar");
+        const QByteArray bytes = fileBytes(path);
+        QCOMPARE(bytes.count("\r\n"), 21);
+        QVERIFY(bytes.startsWith(kHeaderLine + "0BAA\t00       \tNOP\t"));
+        // Counts of five digits and more in groups of three.
+        sim->trace.setCapacity(10);
+        step(12345);
+        QTRY_COMPARE(dropped->text(), QStringLiteral("Se han descartado las 15\u00A0341 filas más antiguas; se conservan las 10 últimas."));
+
+        click("borrar");
+        QVERIFY(!dropped->isVisible());
+        QCOMPARE(sim->trace.dropped(), 0u);
+        step();
+        QTRY_COMPARE(rows(), 2);
+        QVERIFY(!dropped->isVisible());
     }
 
     void closingWithRows_data() {

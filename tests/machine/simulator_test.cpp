@@ -250,11 +250,15 @@ TEST(Run, BreakpointsStepsAndTrace) {
     EXPECT_EQ(sim.trace.size(), 3u);
     EXPECT_EQ(sim.stepsExecuted(), 9u);
 
+    // A full trace drops its oldest rows and never stops the run; the rows kept are the latest.
     sim.recordTrace = true;
-    sim.traceLimit = 10;
-    EXPECT_EQ(sim.run(100), StopReason::TraceFull);
-    EXPECT_FALSE(sim.running());
-    EXPECT_GE(sim.trace.size(), 10u);
+    sim.trace.setCapacity(10);
+    EXPECT_EQ(sim.run(100), StopReason::Steps);
+    EXPECT_TRUE(sim.running());
+    EXPECT_EQ(sim.trace.size(), 10u);
+    EXPECT_EQ(sim.trace.dropped(), 3u + 1u + 100u - 10u);  // earlier rows, the register row, the steps
+    EXPECT_EQ(sim.trace.row(9).pc, sim.m.pc);
+    EXPECT_EQ(sim.trace.row(9).a, sim.m.a);
 
     // A HLT that stops the run on a breakpoint address leaves the run stopped.
     Simulator halt;

@@ -243,16 +243,18 @@ private slots:
         QCOMPARE(win.text("txtPC"), QString("0008"));
     }
 
-    void traceFullStopsTheRun() {
+    // A run goes on past the trace's capacity: the oldest rows go, the latest stay, nothing is asked.
+    void fullTraceKeepsTheLatestRows() {
         Window win;
-        win.load(0, {JMP, 0, 0});
-        win.sim().traceLimit = 50;
-        win.click("Ejecutar");
+        win.load(0, {INR_A, JMP, 0, 0});
+        win.sim().trace.setCapacity(50);
+        runWhile(win, [] {}, 500);
         QVERIFY(!win.sim().running());
+        QVERIFY(win.sim().stepsExecuted() >= 500);
         QCOMPARE(win.sim().trace.size(), 50u);
-        QCOMPARE(win.dialogs.messages.size(), 1);
-        QVERIFY(win.dialogs.messages[0].contains("lleno"));
-        QVERIFY(win.dialogs.messages[0].contains("Borrar"));
+        QCOMPARE(win.sim().trace.dropped(), win.sim().stepsExecuted() + 1 - 50);  // with the register row
+        QCOMPARE(win.sim().trace.row(49).a, win.m().a);
+        QCOMPARE(win.dialogs.messages.size(), 0);
         QCOMPARE(win.button("Ejecutar")->text(), QString("E&jecutar"));
     }
 

@@ -10,10 +10,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "devices/console_panel.h"
 #include "devices/device_widgets.h"
 #include "devices/seven_segment.h"
 #include "machine/simulator.h"
 #include "widgets/hexbox.h"
+#include "widgets/zoom.h"
 
 namespace vandor {
 namespace {
@@ -38,7 +40,26 @@ DevicePanel::DevicePanel(const Device& device, Simulator& sim, Dialogs& dialogs,
     quitar_->setObjectName(QStringLiteral("quitar"));
     quitar_->setAutoDefault(false);
     quitar_->setToolTip(QStringLiteral("Quitar este dispositivo"));
+    speak(quitar_, QStringLiteral("Quitar"), QStringLiteral("Quita este dispositivo de la ventana (Alt+Q)"));
     connect(quitar_, &QPushButton::clicked, this, &DevicePanel::removeRequested);
+}
+
+void DevicePanel::speak(QWidget* control, const QString& name, const QString& description) {
+    control->setAccessibleName(name);
+    control->setAccessibleDescription(description);
+}
+
+void DevicePanel::tabInOrder(const std::vector<QWidget*>& controls) {
+    for (size_t i = 1; i < controls.size(); ++i) setTabOrder(controls[i - 1], controls[i]);
+}
+
+// A port box holds two digits with a digit's room to spare, at the zoom's size.
+void DevicePanel::applyZoom() {
+    const QFont fixed = Zoom::instance().fixedFont();
+    for (HexBox* box : findChildren<HexBox*>()) {
+        box->setFont(fixed);
+        box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 8);
+    }
 }
 
 bool DevicePanel::uses(uint8_t port) const {
@@ -49,8 +70,10 @@ HexBox* DevicePanel::portBox(int index) {
     auto* box = new HexBox(dialogs_, this, 375);
     box->setObjectName(QStringLiteral("txtPuerto%1").arg(index));
     box->setText(hexText(device_.ports[static_cast<size_t>(index)], 2));
-    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 6);
+    box->setFont(Zoom::instance().fixedFont());
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 8);
     box->setToolTip(QStringLiteral("Puerto, dos cifras hexadecimales"));
+    speak(box, QStringLiteral("Puerto"), QStringLiteral("El puerto del dispositivo, dos cifras hexadecimales"));
     connect(box, &HexBox::confirmed, this, [this, box, index] {
         if (static_cast<size_t>(index) >= device_.ports.size()) return;
         device_.ports[static_cast<size_t>(index)] = box->byteValue();
@@ -87,12 +110,15 @@ LedsPanel::LedsPanel(const Device& device, Simulator& sim, Dialogs& dialogs, QWi
     layout->addLayout(headerRow(QStringLiteral("&Puerto:"), portBox(0)));
     leds_ = new LedRow(8, this);
     leds_->setObjectName(QStringLiteral("leds"));
+    speak(leds_, QStringLiteral("LEDs"), QStringLiteral("Ocho LED, el bit 7 a la izquierda, encendidos por un 1"));
     layout->addWidget(leds_);
+    tabInOrder({findChild<HexBox*>(), quitar_});
 }
 
 void LedsPanel::refresh(const Machine& m) {
     const uint8_t v = m.ports[device_.ports[0]];
     leds_->setValue(v);
+    leds_->setAccessibleDescription(QStringLiteral("Puerto %1 = %2").arg(hexText(device_.ports[0], 2), hexText(v, 2)));
     showValue(v);
 }
 
@@ -103,8 +129,11 @@ SwitchesPanel::SwitchesPanel(const Device& device, Simulator& sim, Dialogs& dial
     switches_ = new SwitchRow(this);
     switches_->setObjectName(QStringLiteral("interruptores"));
     switches_->setToolTip(QStringLiteral("Pulse un interruptor, o las teclas 0 a 7, para cambiar su bit"));
+    speak(switches_, QStringLiteral("Interruptores"),
+          QStringLiteral("Ocho interruptores, el bit 7 a la izquierda; las teclas 0 a 7 cambian su bit"));
     layout->addWidget(switches_);
     connect(switches_, &SwitchRow::toggled, this, &SwitchesPanel::toggle);
+    tabInOrder({findChild<HexBox*>(), quitar_, switches_});
 }
 
 void SwitchesPanel::toggle(int bit) {
@@ -132,6 +161,10 @@ DisplayPanel::DisplayPanel(const Device& device, Simulator& sim, Dialogs& dialog
     fewer_ = new QPushButton(QStringLiteral("Me&nos dígitos"), this);
     fewer_->setObjectName(QStringLiteral("menosDigitos"));
     for (QPushButton* b : {more_, fewer_}) b->setAutoDefault(false);
+    speak(hexadecimal_, QStringLiteral("Hexadecimal"),
+          QStringLiteral("Muestra el valor de cada puerto como dos cifras hexadecimales (Alt+H)"));
+    speak(more_, QStringLiteral("Más dígitos"), QStringLiteral("Añade un dígito en el puerto siguiente (Alt+M)"));
+    speak(fewer_, QStringLiteral("Menos dígitos"), QStringLiteral("Quita el último dígito (Alt+N)"));
     options->addWidget(hexadecimal_);
     options->addWidget(more_);
     options->addWidget(fewer_);
@@ -183,6 +216,7 @@ void DisplayPanel::rebuild() {
         for (int k = 0; k < perPort; ++k) {
             auto* digit = new SevenSegmentDigit(this);
             digit->setObjectName(QStringLiteral("digito%1").arg(digits_.size()));
+            digit->setAccessibleName(QStringLiteral("Dígito %1").arg(digits_.size() + 1));
             grid_->addWidget(digit, 1, static_cast<int>(i) * perPort + k);
             digits_.push_back(digit);
         }
@@ -191,6 +225,9 @@ void DisplayPanel::rebuild() {
     more_->setEnabled(device_.ports.size() < kMaxDigits);
     fewer_->setEnabled(device_.ports.size() > 1);
     shown_.assign(device_.ports.size(), -1);
+    std::vector<QWidget*> order = {hexadecimal_, more_, fewer_, quitar_};
+    order.insert(order.end(), boxes_.begin(), boxes_.end());
+    tabInOrder(order);
     refresh(sim_.m);
 }
 
@@ -228,6 +265,8 @@ ButtonPanel::ButtonPanel(const Device& device, Simulator& sim, Dialogs& dialogs,
     for (char k = '0'; k <= '9'; ++k) tecla_->addItem(keyName(k), QVariant(int(k)));
     tecla_->setCurrentIndex(tecla_->findData(QVariant(int(device_.key))));
     tecla_->setToolTip(QStringLiteral("Tecla que mantiene pulsado el pulsador en esta ventana"));
+    speak(bit_, QStringLiteral("Bit"), QStringLiteral("El bit del puerto que el pulsador pone a 1 (Alt+B)"));
+    speak(tecla_, QStringLiteral("Tecla"), QStringLiteral("La tecla que mantiene pulsado el pulsador (Alt+T)"));
     auto* teclaLabel = new QLabel(QStringLiteral("&Tecla:"), this);
     teclaLabel->setBuddy(tecla_);
     // Bit and key sit before the stretch and the "Quitar" button of the header.
@@ -245,12 +284,15 @@ ButtonPanel::ButtonPanel(const Device& device, Simulator& sim, Dialogs& dialogs,
     lamp_ = new LedRow(1, this);
     lamp_->setObjectName(QStringLiteral("estado"));
     lamp_->setToolTip(QStringLiteral("El bit en el puerto"));
+    speak(button_, QStringLiteral("Pulsador"),
+          QStringLiteral("Pone a 1 su bit del puerto mientras se mantiene pulsado con el ratón o con su tecla"));
     row->addWidget(button_);
     row->addWidget(lamp_);
     row->addStretch(1);
     layout->addLayout(row);
     updateCaption();
 
+    tabInOrder({port, bit_, tecla_, quitar_});
     connect(button_, &QPushButton::pressed, this, &ButtonPanel::press);
     connect(button_, &QPushButton::released, this, &ButtonPanel::release);
     connect(bit_, &QSpinBox::valueChanged, this, [this](int bit) {
@@ -304,7 +346,7 @@ DevicePanel* makePanel(const Device& device, Simulator& sim, Dialogs& dialogs, Q
     case DeviceKind::Switches: return new SwitchesPanel(device, sim, dialogs, parent);
     case DeviceKind::Display: return new DisplayPanel(device, sim, dialogs, parent);
     case DeviceKind::Button: return new ButtonPanel(device, sim, dialogs, parent);
-    case DeviceKind::Console: break;
+    case DeviceKind::Console: return new ConsolePanel(device, sim, dialogs, parent);
     }
     return nullptr;
 }

@@ -42,6 +42,8 @@ public:
     virtual void refresh(const Machine& m) = 0;
     // Whether a port is one the device shows.
     bool uses(uint8_t port) const;
+    // The fonts of the zoom: the port boxes take its fixed font (the rest follow the window's).
+    virtual void applyZoom();
 
 signals:
     void removeRequested();
@@ -54,6 +56,9 @@ protected:
     QHBoxLayout* headerRow(const QString& caption, HexBox* box);
     void showValue(uint8_t value);
     virtual void portChanged() {}
+    // Tab goes through the panel's controls in this order (reading order).
+    void tabInOrder(const std::vector<QWidget*>& controls);
+    static void speak(QWidget* control, const QString& name, const QString& description);
 
     Device device_;
     Simulator& sim_;
@@ -130,7 +135,7 @@ private:
     bool held_ = false;
 };
 
-// Makes the panel of a device's kind (the console's panel is made by the window, which owns the line).
+// Makes the panel of a device's kind.
 DevicePanel* makePanel(const Device& device, Simulator& sim, Dialogs& dialogs, QWidget* parent);
 
 }  // namespace vandor

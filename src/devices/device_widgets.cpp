@@ -13,7 +13,7 @@ namespace vandor {
 namespace {
 
 // Sizes in units of the font's height, so that the devices grow with the text.
-int unit(const QWidget* w) { return std::max(8, w->fontMetrics().height()); }
+int unit(const QWidget* w) { return std::max(10, w->fontMetrics().height() * 4 / 3); }
 
 const QColor kLit(255, 40, 30);
 const QColor kLitGlow(255, 120, 90);
@@ -46,6 +46,12 @@ void LedRow::setFirstBit(int bit) {
 QSize LedRow::sizeHint() const {
     const int u = unit(this);
     return {count_ * u * 3 / 2 + u / 2, u * 5 / 2};
+}
+
+QPoint LedRow::ledCentre(int bit) const {
+    const int u = unit(this);
+    const int i = firstBit_ - bit;
+    return QPoint(u / 2 + i * u * 3 / 2 + u / 2, u / 4 + u / 2);
 }
 
 void LedRow::paintEvent(QPaintEvent*) {

@@ -24,6 +24,8 @@ public:
     // The bit the single LED of a one-LED row shows (its number underneath).
     void setFirstBit(int bit);
     QSize sizeHint() const override;
+    // The centre of a bit's LED.
+    QPoint ledCentre(int bit) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

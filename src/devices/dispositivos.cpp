@@ -20,6 +20,7 @@
 #include "devices/device_panels.h"
 #include "machine/simulator.h"
 #include "widgets/dialogs.h"
+#include "widgets/zoom.h"
 
 using vandor::Arrangement;
 using vandor::Device;
@@ -71,11 +72,13 @@ Dispositivos::Dispositivos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWi
         {DeviceKind::Display, QStringLiteral("&Display de 7 segmentos")},
         {DeviceKind::Switches, QStringLiteral("&Interruptores")},
         {DeviceKind::Button, QStringLiteral("&Pulsador")},
+        {DeviceKind::Console, QStringLiteral("&Consola serie")},
     };
     for (const auto& [kind, caption] : kinds) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QStringLiteral("anadir_") + fromUtf8(vandor::deviceKindKey(kind)));
         connect(action, &QAction::triggered, this, [this, kind = kind] { anadir(kind); });
+        if (kind == DeviceKind::Console) addConsole_ = action;
     }
     anadir_->setMenu(menu);
     guardar_ = new QPushButton(QStringLiteral("&Guardar"), this);
@@ -85,6 +88,16 @@ Dispositivos::Dispositivos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWi
     cerrar_ = new QPushButton(QStringLiteral("&Cerrar"), this);
     cerrar_->setObjectName(QStringLiteral("cerrar"));
     for (QPushButton* b : {anadir_, guardar_, abrir_, cerrar_}) b->setAutoDefault(false);
+    const std::pair<QPushButton*, const char*> spoken[] = {
+        {anadir_, "Añade un dispositivo: LEDs, display, interruptores, pulsador o consola serie (Alt+A)"},
+        {guardar_, "Guarda la disposición de los dispositivos en un fichero (Alt+G)"},
+        {abrir_, "Abre una disposición de dispositivos guardada (Alt+R)"},
+        {cerrar_, "Cierra la ventana; los dispositivos siguen como están (Alt+C)"},
+    };
+    for (auto [b, description] : spoken) {
+        b->setAccessibleName(b->text().remove(QLatin1Char('&')));
+        b->setAccessibleDescription(QString::fromUtf8(description));
+    }
     commands->addWidget(anadir_);
     commands->addWidget(guardar_);
     commands->addWidget(abrir_);
@@ -107,7 +120,17 @@ Dispositivos::Dispositivos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWi
     layout->addWidget(scroll_, 1);
 
     setArrangement(vandor::defaultArrangement());
-    resize(sizeHint().expandedTo(QSize(440, 480)));
+    vandor::Zoom::instance().follow(this, [this] { applyZoom(); });
+    vandor::centreWhenFirstShown(this);
+}
+
+// The captions and the drawn devices grow with the zoom's text; the window with them.
+void Dispositivos::applyZoom() {
+    const vandor::Zoom& zoom = vandor::Zoom::instance();
+    setFont(zoom.captionFont());
+    for (DevicePanel* p : panels_) p->applyZoom();
+    const QSize least = QSize(zoom.px(6600), zoom.px(7200)).boundedTo(vandor::availableArea(this).size());
+    resize(size().expandedTo(sizeHint()).expandedTo(least));
 }
 
 Dispositivos::~Dispositivos() {
@@ -125,7 +148,15 @@ void Dispositivos::setArrangement(const Arrangement& arrangement) {
     for (DevicePanel* p : panels_) delete p;
     panels_.clear();
     for (const Device& d : arrangement.devices) addPanel(d);
+    updateConsoleCommand();
 }
+
+bool Dispositivos::hasConsole() const {
+    return std::any_of(panels_.begin(), panels_.end(), [](const DevicePanel* p) { return p->device().kind == DeviceKind::Console; });
+}
+
+// SOD and SID are one line each: a second console cannot be added.
+void Dispositivos::updateConsoleCommand() { addConsole_->setEnabled(!hasConsole()); }
 
 void Dispositivos::addPanel(const Device& device) {
     DevicePanel* panel = vandor::makePanel(device, sim_, dialogs_, column_);
@@ -134,6 +165,7 @@ void Dispositivos::addPanel(const Device& device) {
     // Before the stretch that keeps the panels at the top.
     columnLayout_->insertWidget(columnLayout_->count() - 1, panel);
     connect(panel, &DevicePanel::removeRequested, this, [this, panel] { removePanel(panel); });
+    panel->applyZoom();
     panel->refresh(sim_.m);
 }
 
@@ -142,6 +174,7 @@ void Dispositivos::removePanel(DevicePanel* panel) {
     panels_.erase(std::remove(panels_.begin(), panels_.end(), panel), panels_.end());
     panel->hide();
     panel->deleteLater();  // its own button's click is still being delivered
+    updateConsoleCommand();
 }
 
 void Dispositivos::anadir(DeviceKind kind) {
@@ -149,7 +182,9 @@ void Dispositivos::anadir(DeviceKind kind) {
         dialogs_.message(this, QStringLiteral("No caben más dispositivos: como mucho %1.").arg(vandor::kMaxDevices));
         return;
     }
+    if (kind == DeviceKind::Console && hasConsole()) return;
     addPanel(vandor::newDevice(kind));
+    updateConsoleCommand();
     QWidget* added = panels_.back();
     QMetaObject::invokeMethod(this, [this, added = QPointer<QWidget>(added)] {
         if (added) scroll_->ensureWidgetVisible(added);

@@ -19,6 +19,7 @@
 
 #include "devices/arrangement.h"
 
+class QAction;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -66,6 +67,9 @@ private:
     // window stops being active.
     bool buttonKey(QKeyEvent* event);
     void releaseKeyButtons();
+    void applyZoom();
+    bool hasConsole() const;
+    void updateConsoleCommand();
 
     vandor::Simulator& sim_;
     vandor::Dialogs& dialogs_;
@@ -76,6 +80,7 @@ private:
     QPushButton* guardar_;
     QPushButton* abrir_;
     QPushButton* cerrar_;
+    QAction* addConsole_ = nullptr;
     std::vector<vandor::DevicePanel*> panels_;
     bool deferred_ = false;
     bool keysWatched_ = false;

@@ -4,8 +4,9 @@
 // What it saves is work that changes nothing: the registers live in locals for the whole batch (the
 // pairs are rebuilt when it ends), the wrap-around cells follow each write to 0000 and 0001 instead of
 // being copied after every step, the check-box follow-up of regen runs only after a step that left a
-// box behind the state, and the views hear of the batch once, at its end. The trace, the T-state count
-// and the grids' notifications are compiled in only when attached, so the plain loop has none of them.
+// box behind the state, and the views hear of the batch once, at its end. The trace, the T-state count,
+// the grids' notifications and the devices (input queues, output log, serial terminal) are compiled in
+// only when attached, so the plain loop has none of them.
 #include "common/opcodes.h"
 #include "machine/executor.h"
 #include "machine/simulator.h"
@@ -18,6 +19,7 @@ enum Extra : unsigned {
     kTrace = 1u,     // trace rows before and after every step
     kTStates = 2u,   // the T-state count
     kGrids = 4u,     // the observer hears of every memory and port write
+    kDevices = 8u,   // input queues, the output log, the serial terminal (always with the T-state count)
 };
 
 }  // namespace
@@ -102,8 +104,15 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
     while (done < maxSteps) {
         TraceRow* row = nullptr;
         if constexpr ((kExtras & kTrace) != 0) row = &x.startRow();
+        [[maybe_unused]] uint8_t op = 0, operand = 0;
+        if constexpr ((kExtras & kDevices) != 0) {
+            op = x.mem[x.pc];
+            operand = x.mem[x.pc + 1];  // past FFFF, the wrap-around cell
+            devicesBefore(op, operand, x.t + executor::kTStates[op]);
+        }
         executor::executeInstruction<false>(x);
         ++done;
+        if constexpr ((kExtras & kDevices) != 0) devicesAfter(op, operand, x.a, steps_ + done, x.t);
         if (x.after != kNothing) [[unlikely]] {
             x.put();
             // The way out of a HLT or a box's action may reach the trace (a window's "Borrar"): the rows
@@ -141,8 +150,13 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
 StopReason Simulator::run(uint64_t maxSteps) {
     if (!running_) return StopReason::Stopped;
     haltStopped_ = false;
-    const unsigned extras = (recordTrace ? kTrace : 0u) | (m.countTStates ? kTStates : 0u) | (m.observer ? kGrids : 0u);
+    const unsigned extras = (recordTrace ? kTrace : 0u) | (m.countTStates ? kTStates : 0u) | (m.observer ? kGrids : 0u) |
+                            (devicesAttached() ? kDevices | kTStates : 0u);
     switch (extras) {
+    case kDevices | kTStates: return runLoop<kDevices | kTStates>(maxSteps);
+    case kDevices | kTStates | kTrace: return runLoop<kDevices | kTStates | kTrace>(maxSteps);
+    case kDevices | kTStates | kGrids: return runLoop<kDevices | kTStates | kGrids>(maxSteps);
+    case kDevices | kTStates | kGrids | kTrace: return runLoop<kDevices | kTStates | kGrids | kTrace>(maxSteps);
     case 0: return runLoop<0>(maxSteps);
     case 1: return runLoop<1>(maxSteps);
     case 2: return runLoop<2>(maxSteps);

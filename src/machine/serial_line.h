@@ -100,7 +100,9 @@ public:
     size_t pending() const { return frames_.size(); }
     void clear() { frames_.clear(); }
 
-    unsigned gapBits = 10;
+    unsigned gapBits = kEchoGapBits;
+    // Rest after each character: a whole frame for the program to read it, another to send it back.
+    static constexpr unsigned kEchoGapBits = 20;
 
 private:
     struct Frame {
@@ -111,6 +113,20 @@ private:
     double bit_ = 0;
     std::deque<Frame> frames_;
     double lastEnd_ = 0;  // when the last frame queued ends, gap included
+};
+
+// A terminal on the machine's serial lines: what the program sends on SOD is read by `received`, what the
+// user types goes to SID through `typed`. The simulator drives both with its T-state count while one is
+// attached (Simulator::terminal).
+struct SerialTerminal {
+    SerialDecoder received;
+    SerialEncoder typed;
+
+    const SerialFormat& format() const { return received.format(); }
+    void setFormat(const SerialFormat& format) {
+        received.setFormat(format);
+        typed.setFormat(format);
+    }
 };
 
 }  // namespace vandor

@@ -9,8 +9,11 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QFile>
 #include <memory>
 
+#include "assembler/driver.h"
+#include "devices/console_panel.h"
 #include "devices/device_panels.h"
 #include "devices/device_widgets.h"
 #include "devices/dispositivos.h"
@@ -114,11 +117,10 @@ private slots:
         QCOMPARE(leds->leds()->value(), uint8_t(0x81));
         // Bit 7 is the left LED: lit; bit 6 beside it dark; bit 0 at the right lit.
         vandor::LedRow* row = leds->leds();
-        const int u = row->fontMetrics().height();
-        const int y = u / 4 + u / 2;
-        QVERIFY(litAt(row, {u / 2 + u / 2, y}));
-        QVERIFY(!litAt(row, {u / 2 + u * 3 / 2 + u / 2, y}));
-        QVERIFY(litAt(row, {u / 2 + 7 * u * 3 / 2 + u / 2, y}));
+        QVERIFY(row->ledCentre(7).x() < row->ledCentre(6).x() && row->ledCentre(1).x() < row->ledCentre(0).x());
+        QVERIFY(litAt(row, row->ledCentre(7)));
+        QVERIFY(!litAt(row, row->ledCentre(6)));
+        QVERIFY(litAt(row, row->ledCentre(0)));
     }
 
     void deferredViewsCatchUpOnRefresh() {
@@ -251,7 +253,7 @@ private slots:
         QVERIFY(menu);
         QStringList captions;
         for (QAction* a : menu->actions()) captions << a->text();
-        QCOMPARE(captions.size(), 4);
+        QCOMPARE(captions.size(), 5);
         for (const QString& c : captions) QVERIFY2(c.contains('&'), qPrintable(c));
         menu->actions().at(0)->trigger();
         QCOMPARE(devices->panels().size(), size_t(4));
@@ -260,6 +262,54 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(devices->panels().size(), size_t(3));
         QCOMPARE(devices->arrangement().devices[0].kind, DeviceKind::Leds);
+    }
+
+    // The serial console: the example greets through SOD, what is typed goes out on SID and comes back;
+    // one console at a time; removing it takes it off the lines.
+    void serialConsoleGreetsAndEchoes() {
+        QFile file(QStringLiteral(VANDOR_SOURCE_DIR "/examples/serie.asm"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::string source = file.readAll().toStdString();
+        vandor::StringSink listing, object;
+        vandor::CollectingMessages messages;
+        vandor::AssemblyRun assembled;
+        QVERIFY(vandor::assembleSource(source, listing, object, messages, assembled));
+        for (size_t i = 0; i < assembled.image->size(); ++i)
+            if ((*assembled.image)[i] >= 0) sim->setMemory(uint16_t(i), uint8_t((*assembled.image)[i]));
+        sim->setPC(0);
+
+        QAction* addConsole = devices->findChild<QAction*>("anadir_consola");
+        QVERIFY(addConsole && addConsole->isEnabled());
+        addConsole->trigger();
+        auto* console = panel<vandor::ConsolePanel>(3);
+        QVERIFY(console);
+        QVERIFY(!addConsole->isEnabled());  // SOD and SID are one line each
+        QCOMPARE(sim->terminal() != nullptr, true);
+
+        sim->startRun();
+        sim->run(20000);
+        devices->refresh();
+        QCOMPARE(console->text(), QStringLiteral("HOLA\n"));
+
+        // Typed keys go out on SID; the program sends them back, a line feed after the return.
+        QTest::keyClicks(console->screen(), QStringLiteral("ok"));
+        QTest::keyClick(console->screen(), Qt::Key_Return);
+        QVERIFY(console->findChild<QLabel*>("estado")->text().contains(QStringLiteral("Por enviar: 3")));
+        sim->run(60000);
+        sim->stopRun();
+        devices->refresh();
+        QCOMPARE(console->text(), QStringLiteral("HOLA\nok\n"));
+        QVERIFY(console->findChild<QLabel*>("estado")->text().contains(QStringLiteral("Por enviar: 0")));
+
+        // Another baud rate is saved with the arrangement.
+        auto* baud = console->findChild<QComboBox*>("baudios");
+        baud->setCurrentIndex(baud->findData(1200u));
+        QCOMPARE(devices->arrangement().devices.back().serial.baud, 1200u);
+
+        console->findChild<QPushButton*>("quitar")->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(sim->terminal(), nullptr);
+        QVERIFY(addConsole->isEnabled());
     }
 
     void arrangementSavedAndOpened() {

@@ -3,8 +3,9 @@
 //
 // InputQueues: successive IN from a port with a queue read the queue's values in order, then the last one
 // again; each value is stored in the port (as savport) before IN reads it, so the port shows what was
-// read. OutputLog: one record per OUT, with the number of the step (from 1) that executed it. A run that
-// has neither attached pays nothing for them.
+// read. OutputLog: one record per OUT, with the number of the step (from 1) that executed it, kept in
+// memory or handed to a writer as it comes (a log file of any length). A run that has neither attached
+// pays nothing for them.
 //
 //   InputQueues in;
 //   in.add(0x00, {0x05, 0x07});
@@ -22,6 +23,13 @@
 
 namespace vandor {
 
+// Values for one port: an input queue, or the values a program must write.
+struct PortValues {
+    uint8_t port = 0;
+    std::vector<uint8_t> values;
+    bool operator==(const PortValues&) const = default;
+};
+
 class InputQueues {
 public:
     // Values for a port; a port given again has these added after its earlier ones. No values: nothing.
@@ -29,6 +37,9 @@ public:
         if (values.empty()) return;
         auto& q = queues_[port];
         q.insert(q.end(), values.begin(), values.end());
+    }
+    void add(const std::vector<PortValues>& queues) {
+        for (const PortValues& q : queues) add(q.port, q.values);
     }
     bool has(uint8_t port) const { return !queues_[port].empty(); }
     bool empty() const {
@@ -59,6 +70,13 @@ struct OutputRecord {
     bool operator==(const OutputRecord&) const = default;
 };
 
+// Takes the records of an OutputLog as they come instead of the log keeping them.
+class OutputWriter {
+public:
+    virtual ~OutputWriter() = default;
+    virtual void written(const OutputRecord& record) = 0;
+};
+
 class OutputLog {
 public:
     // Every port is recorded unless only some are asked for.
@@ -67,8 +85,14 @@ public:
         kept_.reset();
         for (uint8_t p : ports) kept_.set(p);
     }
+    // Records go to `writer` from now on, not kept here.
+    void streamTo(OutputWriter* writer) { writer_ = writer; }
     void record(uint64_t step, uint8_t port, uint8_t value) {
-        if (kept_.test(port)) records_.push_back({step, port, value});
+        if (!kept_.test(port)) return;
+        if (writer_)
+            writer_->written({step, port, value});
+        else
+            records_.push_back({step, port, value});
     }
     const std::vector<OutputRecord>& records() const { return records_; }
     // The values written to one port, in order.
@@ -82,6 +106,7 @@ public:
 private:
     std::bitset<256> kept_;
     std::vector<OutputRecord> records_;
+    OutputWriter* writer_ = nullptr;
 };
 
 }  // namespace vandor

@@ -1,10 +1,8 @@
 // Files that replace their target only once complete: a failed write keeps the old file, a link at a
 // temporary name is never followed, and every writer of the core and of vandor-cli goes this way.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -13,6 +11,7 @@
 #include "common/atomic_file.h"
 #include "hexfile/hexfile.h"
 #include "machine/simulator.h"
+#include "support/file_size_limit.h"
 #include "support/test_files.h"
 
 namespace vandor {
@@ -22,21 +21,7 @@ namespace fs = std::filesystem;
 using test::readFile;
 using test::writeFile;
 
-// Writes of more than `bytes` fail (EFBIG) while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
+using test::FileSizeLimit;
 
 class AtomicFileTest : public ::testing::Test {
 protected:

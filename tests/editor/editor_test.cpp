@@ -12,10 +12,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/resource.h>
 
-#include <csignal>
-
+#include "support/file_size_limit.h"
 #include "support/qt_test_files.h"
 #include "editor/editor.h"
 #include "widgets/source_codec.h"
@@ -30,21 +28,7 @@ namespace {
 using vandor::test::fileBytes;
 using vandor::test::writeBytes;
 
-// Limits the size of files this process may write, for the length of a scope.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
+using vandor::test::FileSizeLimit;
 
 }  // namespace
 

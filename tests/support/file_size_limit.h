@@ -1,0 +1,28 @@
+// Limits the size of files this process may write, for the length of a scope: writes past it fail
+// with EFBIG, as on a full disk.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+namespace vandor::test {
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
+}  // namespace vandor::test

@@ -19,7 +19,8 @@ enum Extra : unsigned {
     kTrace = 1u,     // trace rows before and after every step
     kTStates = 2u,   // the T-state count
     kGrids = 4u,     // the observer hears of every memory and port write
-    kDevices = 8u,   // input queues, the output log, the serial terminal (always with the T-state count)
+    kDevices = 8u,   // input queues, the output log, the serial terminal, the T-state limit of a paced
+                     // batch (always with the T-state count)
 };
 
 }  // namespace
@@ -139,6 +140,8 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
             why = StopReason::Breakpoint;
             break;
         }
+        if constexpr ((kExtras & kDevices) != 0)
+            if (x.t >= tLimit_) [[unlikely]] break;
     }
     if constexpr ((kExtras & kTrace) != 0) x.closeRows();
     x.put();
@@ -151,7 +154,7 @@ StopReason Simulator::run(uint64_t maxSteps) {
     if (!running_) return StopReason::Stopped;
     haltStopped_ = false;
     const unsigned extras = (recordTrace ? kTrace : 0u) | (m.countTStates ? kTStates : 0u) | (m.observer ? kGrids : 0u) |
-                            (devicesAttached() ? kDevices | kTStates : 0u);
+                            (devicesAttached() || tLimit_ != kNoTLimit ? kDevices | kTStates : 0u);
     switch (extras) {
     case kDevices | kTStates: return runLoop<kDevices | kTStates>(maxSteps);
     case kDevices | kTStates | kTrace: return runLoop<kDevices | kTStates | kTrace>(maxSteps);
@@ -166,6 +169,16 @@ StopReason Simulator::run(uint64_t maxSteps) {
     case 6: return runLoop<6>(maxSteps);
     default: return runLoop<7>(maxSteps);
     }
+}
+
+StopReason Simulator::run(uint64_t maxSteps, uint64_t untilTStates) {
+    const bool counted = m.countTStates;
+    m.countTStates = true;
+    tLimit_ = untilTStates;
+    const StopReason why = run(maxSteps);
+    tLimit_ = kNoTLimit;
+    m.countTStates = counted;
+    return why;
 }
 
 }  // namespace vandor

@@ -164,6 +164,9 @@ public:
     // came back; on Breakpoint and Halt the run has been stopped (running() is false).
     // Needs running() true; returns Stopped at once otherwise.
     StopReason run(uint64_t maxSteps);
+    // The same batch ending also after the step that brings the T-state count to untilTStates or past it
+    // (a run paced against the wall clock). The T-states are counted during the batch.
+    StopReason run(uint64_t maxSteps, uint64_t untilTStates);
     uint64_t stepsExecuted() const { return steps_; }
 
 private:
@@ -190,6 +193,8 @@ private:
     bool haltStopped_ = false;  // the run in progress was stopped by a HLT
     uint64_t steps_ = 0;
     SerialTerminal* terminal_ = nullptr;
+    static constexpr uint64_t kNoTLimit = ~uint64_t{0};
+    uint64_t tLimit_ = kNoTLimit;  // the T-state count that ends a paced batch
 };
 
 }  // namespace vandor

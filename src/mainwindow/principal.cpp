@@ -67,6 +67,7 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildMemory();
     buildPorts();
     buildBottomRow();
+    buildSpeedRow();
     buildTabOrder();
     resize(defaultCanvasSize());
     canvas_->installEventFilter(this);

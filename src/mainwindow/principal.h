@@ -18,8 +18,8 @@
 //
 // The class is written in parts: principal.cpp (start-up, commands, close), principal_layout.cpp,
 // principal_views.cpp, principal_editors.cpp, principal_program.cpp (program view and entry row),
-// principal_run.cpp (step and continuous run), principal_devices.cpp (the devices window) and
-// editor_command.cpp (Editar, Ensamblar).
+// principal_run.cpp (step and continuous run), principal_speed.cpp (the run's speed: maximum, real time
+// or slow), principal_devices.cpp (the devices window) and editor_command.cpp (Editar, Ensamblar).
 //
 //   vandor::QtDialogs dialogs;
 //   Principal window(dialogs);
@@ -36,6 +36,7 @@
 
 #include "inspect/program_listing.h"
 #include "machine/changes.h"
+#include "machine/paced_run.h"
 #include "machine/simulator.h"
 #include "widgets/twips_layout.h"
 
@@ -53,6 +54,8 @@ class Editor;
 class Halt;
 class Listapasos;
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QListView;
@@ -237,6 +240,15 @@ private:
     // Run loop.
     void runLoop();
 
+    // Speed (principal_speed.cpp): the choice that paces every run until it is changed.
+    void buildSpeedRow();
+    void speedChosen(int index);
+    void rateEdited();
+    // The rate box for the speed chosen: the clock in MHz, steps per second, or nothing to set.
+    void showRate();
+    // Until a paced run's next step is due: events are taken meanwhile.
+    void waitForNextStep(int64_t nanoseconds);
+
     // The editor's guard before the window closes (editor_command.cpp).
     bool editorAllowsClose();
     // The editor, created on first use.
@@ -309,6 +321,14 @@ private:
     vandor::GridModel* portModel_;
     vandor::HexBox* txtDirPort_;
     vandor::HexBox* txtDatPort_;
+
+    // Speed.
+    QLabel* lblVelocidad_;
+    QComboBox* cmbVelocidad_;
+    QDoubleSpinBox* txtRitmo_;
+    vandor::Speed speed_ = vandor::Speed::Maximum;
+    double clockMHz_ = vandor::kDefaultClockMHz;
+    int stepsPerSecond_ = vandor::kDefaultStepsPerSecond;
 
     bool runLoopActive_ = false;
     bool deferViews_ = false;

@@ -6,6 +6,8 @@
 // grid. A new control is one line in its frame's table (and one in buildTabOrder).
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -410,7 +412,7 @@ void Principal::buildPorts() {
 }
 
 // The row under the program list and the port frame: the devices window's button, at the window's
-// right edge like the Control frame above it.
+// right edge like the Control frame above it; the speed choice (principal_speed.cpp) to its left.
 void Principal::buildBottomRow() {
     Dispositivos_ = button(canvas_, "Dispositivos", QStringLiteral("&Dispositivos"), tw(8760, 6555, 1215, kButtonHeight),
                            {QStringLiteral("Dispositivos"),
@@ -431,7 +433,7 @@ void Principal::buildTabOrder() {
         CHK75_, CHK65_, CHK55_, CHKEI_, chkSID_, ChkSOD_,
         Reset_, Trap_, Rst55_, Rst65_, Rst75_, Intr_, txtVec_,
         grdmem_, txtDirMem_, txtDatMem_, txtIrA_,
-        grdport_, txtDirPort_, txtDatPort_, Dispositivos_,
+        grdport_, txtDirPort_, txtDatPort_, cmbVelocidad_, txtRitmo_, Dispositivos_,
     };
     for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -112,6 +113,8 @@ Dispositivos::Dispositivos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWi
     scroll_->setObjectName(QStringLiteral("columna"));
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
+    // The column scrolls only up and down: the window is kept as wide as its widest device.
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column_ = new QWidget(scroll_);
     columnLayout_ = new QVBoxLayout(column_);
     columnLayout_->setContentsMargins(0, 0, 0, 0);
@@ -129,6 +132,7 @@ void Dispositivos::applyZoom() {
     const vandor::Zoom& zoom = vandor::Zoom::instance();
     setFont(zoom.captionFont());
     for (DevicePanel* p : panels_) p->applyZoom();
+    fitWidestDevice();
     const QSize least = QSize(zoom.px(6600), zoom.px(7200)).boundedTo(vandor::availableArea(this).size());
     resize(size().expandedTo(sizeHint()).expandedTo(least));
 }
@@ -167,6 +171,17 @@ void Dispositivos::addPanel(const Device& device) {
     connect(panel, &DevicePanel::removeRequested, this, [this, panel] { removePanel(panel); });
     panel->applyZoom();
     panel->refresh(sim_.m);
+    fitWidestDevice();
+}
+
+void Dispositivos::fitWidestDevice() {
+    int widest = 0;
+    for (const DevicePanel* p : panels_) widest = std::max(widest, p->minimumSizeHint().width());
+    const QMargins margins = layout()->contentsMargins();
+    const int bar = scroll_->verticalScrollBar()->sizeHint().width();
+    const int least = widest + bar + margins.left() + margins.right();
+    setMinimumWidth(least);
+    if (width() < least) resize(least, height());
 }
 
 void Dispositivos::removePanel(DevicePanel* panel) {

@@ -68,6 +68,8 @@ private:
     bool buttonKey(QKeyEvent* event);
     void releaseKeyButtons();
     void applyZoom();
+    // The least width that shows every device whole.
+    void fitWidestDevice();
     bool hasConsole() const;
     void updateConsoleCommand();
 

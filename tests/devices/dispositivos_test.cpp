@@ -284,6 +284,8 @@ private slots:
         auto* console = panel<vandor::ConsolePanel>(3);
         QVERIFY(console);
         QVERIFY(!addConsole->isEnabled());  // SOD and SID are one line each
+        // The window is as wide as the console needs: its options are not hidden beyond the right edge.
+        QVERIFY(devices->width() >= console->minimumSizeHint().width());
         QCOMPARE(sim->terminal() != nullptr, true);
 
         sim->startRun();

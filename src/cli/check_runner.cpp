@@ -167,6 +167,7 @@ EndKind endKind(cli::RunEnd end) {
     switch (end) {
         case cli::RunEnd::Halt: return EndKind::Hlt;
         case cli::RunEnd::Break: return EndKind::Break;
+        case cli::RunEnd::Watch:  // an exercise sets no watchpoints
         case cli::RunEnd::Steps: break;
     }
     return EndKind::Steps;

@@ -23,7 +23,7 @@ constexpr const char* kRunUsage =
     "Carga el fichero objeto Intel HEX en una máquina nueva (memoria y puertos a 00, RESET) y lo ejecuta\n"
     "paso a paso como la ejecución continua. Al final escribe una línea con el estado de la máquina:\n"
     "  A=.. B=.. C=.. D=.. E=.. F=.. H=.. L=.. M=.. BC=.... DE=.... HL=.... PC=.... SP=.... IE=.\n"
-    "  M5.5=. M6.5=. M7.5=. I7.5=. SID=. SOD=. PASOS=n FIN=HLT|PASOS|BREAK [T=n]\n"
+    "  M5.5=. M6.5=. M7.5=. I7.5=. SID=. SOD=. PASOS=n FIN=HLT|PASOS|BREAK|WATCH [T=n]\n"
     "\n"
     "Opciones (valores hexadecimales de 1 a 4 cifras, mayúsculas o minúsculas):\n"
     "  --pc HHHH        PC antes del primer paso\n"
@@ -38,6 +38,10 @@ constexpr const char* kRunUsage =
     "                   (se sale del HLT así y la ejecución continúa)\n"
     "  --break HHHH     punto de parada en esa dirección; repetible\n"
     "  --tstates        añade a la línea \"T=n\": los estados T de la ejecución\n"
+    "  --watch SPEC     vigila memoria (HHHH o HHHH-HHHH) o puertos (PHH o PHH-PHH), con :r (lectura),\n"
+    "                   :w (escritura, por defecto) o :rw; la ejecución termina tras la instrucción que\n"
+    "                   lee o escribe una celda vigilada (FIN=WATCH); repetible\n"
+    "  --back K         al final deshace los K últimos pasos (como mucho los ejecutados y 1000000)\n"
     "  --in PP:HH,HH,...  los sucesivos IN PP leen esos valores en orden y después otra vez el último;\n"
     "                   cada valor queda en el puerto al leerlo; repetible\n"
     "  --out-log FICHERO  una línea por cada OUT: el número del paso, el puerto y el valor, separados\n"
@@ -166,6 +170,16 @@ public:
                             withValue("--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no ")));
         option("--break", [&o](const std::string& v) { o.breakpoints.push_back(*parseHex(v)); })
             ->check(hexWord("--break"));
+        option("--watch", [&o](const std::string& v) { o.watches.push_back(*parseWatchSpec(v)); })
+            ->check(accepts([](const std::string& v) { return parseWatchSpec(v).has_value(); },
+                            withValue("--watch espera HHHH, HHHH-HHHH, PHH o PHH-PHH, con :r, :w o :rw; no ")));
+        option("--back", [&o](const std::string& v) { o.back = *parseDecimal(v); })
+            ->check(accepts(
+                [](const std::string& v) {
+                    const auto k = parseDecimal(v);
+                    return k && *k <= kMaxBack;
+                },
+                withValue("--back espera un número de pasos de 0 a 1000000, no ")));
         option("--in", [&o](const std::string& v) { o.inputs.push_back(*parseInput(v)); })
             ->check(accepts([](const std::string& v) { return parseInput(v).has_value(); },
                             withValue("--in espera PP:HH,HH,... (puerto y valores hexadecimales de 00 a FF), no ")));

@@ -75,6 +75,7 @@ std::string_view endText(RunEnd end) {
     switch (end) {
     case RunEnd::Halt: return "HLT";
     case RunEnd::Break: return "BREAK";
+    case RunEnd::Watch: return "WATCH";
     case RunEnd::Steps: break;
     }
     return "PASOS";
@@ -99,6 +100,9 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
         sim.regen();
     }
     for (uint16_t address : options.breakpoints) sim.setBreakpoint(address, true);
+    for (const Watchpoint& w : options.watches) sim.watches.add(w);
+    // Only the steps that will be undone are recorded.
+    sim.setHistoryLimit(static_cast<size_t>(std::min(options.back, kMaxBack)));
 
     std::vector<IrqPress> presses = options.irqs;
     std::stable_sort(presses.begin(), presses.end(),
@@ -142,16 +146,31 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
             result.end = RunEnd::Break;
             break;
         }
+        if (why == StopReason::Watch) {
+            result.end = RunEnd::Watch;
+            break;
+        }
         if (why != StopReason::Steps) break;
     }
     if (sim.running()) sim.stopRun();
+
+    // --back: each undone step takes its trace rows, T-states and everything it and the presses after
+    // it changed; FIN stays that of the run.
+    const uint64_t wanted = std::min(options.back, done);
+    uint64_t undone = 0;
+    while (undone < wanted && sim.stepBack()) ++undone;
+    if (undone < wanted) {
+        result.warnings.push_back("Aviso: solo se pudieron deshacer " + std::to_string(undone) + " pasos de " +
+                                  std::to_string(wanted) + ".");
+    }
+    sim.setHistoryLimit(0);
 
     sim.haltDialog = previousDialog;
     sim.recordTrace = previousRecord;
     sim.m.countTStates = previousCount;
     sim.inputs = previousInputs;
     sim.outputs = previousOutputs;
-    result.steps = done;
+    result.steps = done - undone;
     if (options.countTStates) result.tstates = sim.m.tstates;
     return result;
 }

@@ -39,16 +39,21 @@ struct RunOptions {
     std::vector<IrqPress> irqs;      // any order; presses for the same step in the given order
     HltAnswer onHlt = HltAnswer::Stop;
     std::vector<uint16_t> breakpoints;
+    std::vector<Watchpoint> watches;  // --watch: the run ends after a step that touched one
+    uint64_t back = 0;                // --back: steps undone after the run (at most kMaxBack)
     bool recordTrace = false;        // fill sim.trace (only when a trace file is wanted)
     bool countTStates = false;       // count T-states and show them in the state line
     std::vector<PortValues> inputs;  // --in: what successive IN from each port read
     OutputLog* outputs = nullptr;    // --out-log: every OUT of the run is recorded there
 };
 
-enum class RunEnd { Halt, Steps, Break };
+// The most steps --back can undo: the history the simulator keeps.
+inline constexpr uint64_t kMaxBack = History::kMaxSteps;
+
+enum class RunEnd { Halt, Steps, Break, Watch };
 
 struct RunResult {
-    uint64_t steps = 0;  // steps executed by the run
+    uint64_t steps = 0;  // steps executed by the run, less those undone by --back
     RunEnd end = RunEnd::Steps;
     std::vector<std::string> warnings;  // presses that were not possible when their step came
     std::optional<uint64_t> tstates;    // the T-states of the run, when counted
@@ -62,7 +67,7 @@ bool loadObject(Simulator& sim, const std::string& path, MessageSink& messages);
 // and removed afterwards.
 RunResult runProgram(Simulator& sim, const RunOptions& options);
 
-// "A=00 B=00 ... SOD=0 PASOS=n FIN=HLT|PASOS|BREAK", and " T=n" when the T-states were counted
+// "A=00 B=00 ... SOD=0 PASOS=n FIN=HLT|PASOS|BREAK|WATCH", and " T=n" when the T-states were counted
 std::string stateLine(const Simulator& sim, const RunResult& result);
 std::string_view endText(RunEnd end);
 

@@ -16,6 +16,7 @@
 
 #include "inspect/trace_grid.h"
 #include "inspect/trace_model.h"
+#include "machine/flag_explanation.h"
 #include "machine/simulator.h"
 #include "widgets/dialogs.h"
 #include "widgets/twips.h"
@@ -62,6 +63,14 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     lista_->setAccessibleDescription(
         QStringLiteral("Una fila por instrucción ejecutada: dirección, bytes, instrucción y los registros después"));
 
+    indicadores_ = new QLabel(this);
+    indicadores_->setObjectName(QStringLiteral("lblIndicadores"));
+    indicadores_->setWordWrap(true);
+    indicadores_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    indicadores_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(lista_->selectionModel(), &QItemSelectionModel::currentChanged, this, &Listapasos::showExplanation);
+    connect(model_, &QAbstractItemModel::modelReset, this, &Listapasos::showExplanation);
+
     salvar_ = new QPushButton(QStringLiteral("&Salvar"), this);
     salvar_->setObjectName(QStringLiteral("salvar"));
     borrar_ = new QPushButton(QStringLiteral("&Borrar"), this);
@@ -85,6 +94,7 @@ Listapasos::Listapasos(vandor::Simulator& sim, vandor::Dialogs& dialogs, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(descartadas_);
     layout->addWidget(lista_, 1);
+    layout->addWidget(indicadores_);
     layout->addLayout(buttons);
     salvar_->setAccessibleName(QStringLiteral("Salvar"));
     salvar_->setAccessibleDescription(QStringLiteral("Guarda la lista en un fichero de texto .TXT (Alt+S)"));
@@ -119,9 +129,9 @@ void Listapasos::applyZoom() {
     // Column widths follow the lengths of the header's titles.
     const int padding = 2 * lista_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, lista_) + 4;
     int columnsWidth = 0;
-    for (int c = 0; c < vandor::kTraceColumns; ++c) {
-        const std::string_view title = vandor::Trace::headerTitle(c);
-        const int width = metrics.horizontalAdvance(QString(static_cast<qsizetype>(title.size()), QChar('0'))) + padding;
+    for (int c = 0; c < vandor::TraceModel::kColumns; ++c) {
+        const auto title = model_->headerData(c, Qt::Horizontal).toString();
+        const int width = metrics.horizontalAdvance(QString(title.size(), QChar('0'))) + padding;
         header->resizeSection(c, width);
         columnsWidth += width;
     }
@@ -129,6 +139,8 @@ void Listapasos::applyZoom() {
     const int frame = 2 * lista_->frameWidth();
     const int scrollBar = lista_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
     lista_->setMinimumSize(columnsWidth + scrollBar + frame, rowHeight + 2 + kVisibleRows * rowHeight + frame);
+    // The flags' explanation under the grid may take two lines when the window is narrow.
+    indicadores_->setMinimumHeight(2 * QFontMetrics(zoom.captionFont()).lineSpacing());
     const QSize room = vandor::availableArea(this).size();
     setMinimumSize(minimumSizeHint().boundedTo(room));
     if (width() < minimumWidth() || height() < minimumHeight()) resize(size().expandedTo(minimumSize()));
@@ -174,6 +186,13 @@ void Listapasos::applyScrollRule() {
     // ten rows are visible.
     const int gridRows = model_->rowCount() + 1;
     if (gridRows > kVisibleRows) lista_->scrollToTopRow(gridRows - kVisibleRows - 1);
+}
+
+void Listapasos::showExplanation() {
+    const QModelIndex current = lista_->currentIndex();
+    indicadores_->setText(
+        current.isValid() ? QString::fromStdString(vandor::explainTraceRow(sim_.trace, static_cast<size_t>(current.row())))
+                          : QString());
 }
 
 void Listapasos::salvar_Click() {

@@ -1,6 +1,7 @@
 // Listapasos: the step-trace window. Its grid `lista` is a view over the simulator's trace (TraceModel);
 // "Salvar" writes the trace as a text file, "Borrar" empties it, "Cerrar" and the title bar close the
-// window, which discards the trace after asking when it holds rows.
+// window, which discards the trace after asking when it holds rows. The line under the grid
+// (`lblIndicadores`) explains the flags of the selected row's instruction, as its tool tip does.
 //
 // The main window calls traceChanged() after every step or batch of steps. The call only notes that the
 // grid is behind; the grid catches up at most once per frame (longer when the trace is so large that
@@ -50,6 +51,7 @@ protected:
 
 private:
     void applyScrollRule();
+    void showExplanation();
     void showDropped();
     void applyZoom();
 
@@ -57,6 +59,7 @@ private:
     vandor::Dialogs& dialogs_;
     vandor::TraceModel* model_;
     vandor::TraceGrid* lista_;
+    QLabel* indicadores_;
     QLabel* descartadas_;
     QPushButton* salvar_;
     QPushButton* borrar_;

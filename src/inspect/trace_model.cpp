@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "machine/flag_explanation.h"
+
 namespace vandor {
 
 TraceModel::TraceModel(const Trace& trace, QObject* parent) : QAbstractTableModel(parent), trace_(trace) {
@@ -17,25 +19,35 @@ int TraceModel::traceRows() const {
 
 int TraceModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : announced_; }
 
-int TraceModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTraceColumns; }
+// The file's 15 columns and, on screen only, the T-states of each step.
+int TraceModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
 QVariant TraceModel::data(const QModelIndex& index, int role) const {
     // A view may still ask for a row the trace has lost until the model's reset reaches it.
     if (!index.isValid() || static_cast<size_t>(index.row()) >= trace_.size()) return {};
     switch (role) {
     case Qt::DisplayRole:
+        if (index.column() == Trace::kTStatesColumn)
+            return QString::fromLatin1(trace_.tstatesText(static_cast<size_t>(index.row())));
         return QString::fromLatin1(trace_.cellText(static_cast<size_t>(index.row()), index.column()));
+    case Qt::ToolTipRole: {
+        // Why the row's instruction left the flags as they are; register-only rows have none.
+        const std::string why = explainTraceRow(trace_, static_cast<size_t>(index.row()));
+        if (why.empty()) return {};
+        return QString::fromStdString(why);
+    }
     default:
         return {};
     }
 }
 
 QVariant TraceModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kTraceColumns) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumns) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     switch (role) {
     case Qt::DisplayRole: {
+        if (section == Trace::kTStatesColumn) return QStringLiteral("T ");
         const std::string_view title = Trace::headerTitle(section);
         return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
     }
@@ -73,9 +85,9 @@ bool TraceModel::sync() {
         endRemoveRows();
     }
     if (shifted && announced_ > 0) {
-        emit dataChanged(index(0, 0), index(announced_ - 1, kTraceColumns - 1));
+        emit dataChanged(index(0, 0), index(announced_ - 1, kColumns - 1));
     } else if (announced_ > 0 && static_cast<bool>(trace_.row(announced_ - 1).regsFilled) != lastRowFilled_) {
-        emit dataChanged(index(announced_ - 1, 0), index(announced_ - 1, kTraceColumns - 1));
+        emit dataChanged(index(announced_ - 1, 0), index(announced_ - 1, kColumns - 1));
     }
     const bool added = rows > announced_;
     if (added) {

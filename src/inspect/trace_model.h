@@ -1,6 +1,6 @@
 // TraceModel: the table model of the trace window's grid. It reads the simulator's Trace and formats a
-// cell only when a view asks for it, so a trace of millions of rows costs the view nothing but its rows'
-// count. Row i of the model is row i of the trace. The model keeps the rows it has announced; sync()
+// cell only when a view asks for it (and its tool tip, why the row's instruction left the flags so), so a
+// trace of millions of rows costs the view nothing but its rows' count. Row i of the model is row i of the trace. The model keeps the rows it has announced; sync()
 // announces what the trace did since: the rows it gained (one insertion at the end), a refresh of the
 // last announced row, whose registers may have been filled in after it was announced, and, once the
 // trace has begun dropping its oldest rows, a refresh of every row (each now shows the row that moved up
@@ -35,6 +35,8 @@ public:
     bool sync();
     // Announces the whole trace afresh (after it was cleared or replaced).
     void reload();
+
+    static constexpr int kColumns = Trace::kTStatesColumn + 1;
 
 private:
     // Rows are announced as int; a trace beyond that range shows its first INT_MAX rows.

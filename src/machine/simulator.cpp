@@ -1,5 +1,8 @@
 #include "machine/simulator.h"
 
+#include <algorithm>
+
+#include "machine/data_access.h"
 #include "machine/executor.h"
 
 namespace vandor {
@@ -35,6 +38,7 @@ private:
 
 Simulator::Simulator() {
     m.haltHandler = this;
+    history_.setStepLimit(0);
     Reset_Click();
 }
 
@@ -61,18 +65,22 @@ void Simulator::setPair(Pair p, uint16_t value) {
 }
 
 void Simulator::storeAtHL(uint8_t value) {
+    noteMemory(m.addressHL());
     m.savmem(m.addressHL(), value);
     regen();
 }
 
 void Simulator::Reset_Click() {
     m.resetState();
+    lastTstates_ = 0;
     regen();
 }
 
 void Simulator::callInterrupt(uint16_t vectorAddress) {
     m.ie = false;
     if (m.countTStates) m.tstates += executor::kInterruptTStates;
+    noteMemory(static_cast<uint16_t>(m.sp - 1));
+    noteMemory(static_cast<uint16_t>(m.sp - 2));
     m.OPCALL(vectorAddress);
     regen();
 }
@@ -91,6 +99,7 @@ void Simulator::Intr_Click() {
     // The device's byte sits at PC only while it executes; the memory grid never sees it.
     const uint16_t at = m.pc;
     const uint8_t kept = m.mem[at];
+    if (history_.recording()) noteAccesses(dataAccesses(m, vector_, m.mem[at + 1], m.mem[at + 2]), at, kept);
     m.mem[at] = vector_;
     MachineObserver* const observer = m.observer;
     WriteWatch watch(observer, at);
@@ -184,7 +193,10 @@ void Simulator::detachTerminal(const SerialTerminal* terminal) {
 
 void Simulator::devicesBefore(uint8_t op, uint8_t operand, uint64_t t) {
     if (op == 0xDB) {  // IN
-        if (inputs && inputs->has(operand)) m.savport(operand, inputs->next(operand));
+        if (inputs && inputs->has(operand)) {
+            notePort(operand);  // a step undone puts back what the port held
+            m.savport(operand, inputs->next(operand));
+        }
     } else if (op == 0x20) {  // RIM
         if (terminal_) m.sid = terminal_->typed.levelAt(t);
     }
@@ -198,7 +210,89 @@ void Simulator::devicesAfter(uint8_t op, uint8_t operand, uint8_t a, uint64_t st
     }
 }
 
+void Simulator::noteAccesses(const StepAccesses& accesses, uint16_t replacedAt, uint8_t replacedValue) {
+    for (int i = 0; i < accesses.count; ++i) {
+        const DataAccess& cell = accesses.cells[i];
+        if (!cell.write) continue;
+        if (cell.port) {
+            history_.notePort(static_cast<uint8_t>(cell.address), m.ports[cell.address & 0xFF]);
+        } else {
+            history_.noteMemory(cell.address, cell.address == replacedAt ? replacedValue : m.mem[cell.address]);
+        }
+    }
+}
+
+void Simulator::recordStep() {
+    history_.begin(snapshot());
+    noteAccesses(dataAccesses(m), m.pc, m.mem[m.pc]);
+}
+
+Snapshot Simulator::snapshot() const {
+    Snapshot s;
+    s.tstates = m.tstates;
+    s.lastTstates = static_cast<uint16_t>(std::min(lastTstates_, 0xFFFFu));
+    s.traceEnd = trace.endRow();
+    s.traceGeneration = static_cast<uint32_t>(trace.generation());
+    s.pc = m.pc;
+    s.sp = m.sp;
+    s.a = m.a; s.b = m.b; s.c = m.c; s.d = m.d; s.e = m.e; s.f = m.f; s.h = m.h; s.l = m.l;
+    s.lines = static_cast<uint8_t>((m.ie ? kLineIE : 0) | (m.m55 ? kLineM55 : 0) | (m.m65 ? kLineM65 : 0) |
+                                   (m.m75 ? kLineM75 : 0) | (m.rst75Latch ? kLineLatch : 0) |
+                                   (m.sid ? kLineSID : 0) | (m.sod ? kLineSOD : 0));
+    for (int i = 0; i < 5; ++i)
+        if (shown_[i]) s.shown |= static_cast<uint8_t>(1 << i);
+    return s;
+}
+
+void Simulator::restore(const Snapshot& s) {
+    m.pc = s.pc;
+    m.sp = s.sp;
+    m.a = s.a; m.b = s.b; m.c = s.c; m.d = s.d; m.e = s.e; m.f = s.f; m.h = s.h; m.l = s.l;
+    m.recomputePairs();
+    m.ie = s.lines & kLineIE;
+    m.m55 = s.lines & kLineM55;
+    m.m65 = s.lines & kLineM65;
+    m.m75 = s.lines & kLineM75;
+    m.rst75Latch = s.lines & kLineLatch;
+    m.sid = s.lines & kLineSID;
+    m.sod = s.lines & kLineSOD;
+    for (int i = 0; i < 5; ++i) shown_[i] = (s.shown >> i) & 1;
+    m.tstates = s.tstates;
+    lastTstates_ = s.lastTstates;
+    // A trace cleared since holds only rows of later steps, already undone.
+    if (static_cast<uint32_t>(trace.generation()) == s.traceGeneration && !trace.truncateTo(s.traceEnd))
+        traceCutShort_ = true;
+}
+
+bool Simulator::stepBack() {
+    if (!canStepBack()) return false;
+    const Snapshot before = history_.undo([this](const UndoCell& cell) {
+        if (cell.port) {
+            m.savport(static_cast<uint8_t>(cell.address), cell.value);
+        } else {
+            m.savmem(cell.address, cell.value);
+        }
+    });
+    restore(before);
+    regen();
+    return true;
+}
+
+void Simulator::beforeDebugStep() {
+    watchHit_.reset();
+    if (!watches.empty()) {
+        if (auto hit = watches.hit(dataAccesses(m))) {
+            hit->instructionAddress = m.pc;
+            hit->instruction = {m.mem[m.pc], m.mem[m.pc + 1], m.mem[m.pc + 2]};
+            watchHit_ = hit;
+        }
+    }
+    if (history_.recording()) recordStep();
+}
+
 void Simulator::step() {
+    beforeDebugStep();
+    const uint64_t t = m.tstates;
     if (recordTrace) trace.listainstru(m);
     const bool devices = devicesAttached();
     const uint8_t op = m.mem[m.pc];
@@ -208,10 +302,15 @@ void Simulator::step() {
     if (devices) devicesAfter(op, operand, m.a, steps_ + 1, m.tstates);
     regen();
     if (recordTrace) trace.listareg(m);
+    if (m.countTStates) {
+        lastTstates_ = stepTStates(t, m.tstates);
+        if (recordTrace) trace.setLastTStates(lastTstates_);
+    }
     ++steps_;
 }
 
-void Simulator::startRun() {
+void Simulator::startRun(const RunTarget& target) {
+    target_ = target;
     running_ = true;
     haltStopped_ = false;
 }

@@ -16,8 +16,8 @@
 // run() keeps the registers in locals and does only the work that changes something: the trace rows, the
 // T-state count and the grids' notifications are compiled into the loop only when attached, and the
 // check-box follow-up of regen runs only after an instruction that changed IE, a mask, the latch or SOD.
-// A debugger's per-step extras belong there too, as one more compile-time choice of that loop, so a run
-// without them keeps the plain loop's speed.
+// The debugger's per-step work (watchpoints, the step history, a run target) is one more compile-time
+// choice of that loop, so a run without them keeps the plain loop's speed.
 //
 // Every change of the machine from outside the executor comes through the editing doors below (the
 // register, flag, memory and port editors, the breakpoint toggle, vandor-cli's set-up): code outside the
@@ -31,11 +31,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "machine/history.h"
 #include "machine/machine.h"
 #include "machine/port_io.h"
+#include "machine/run_target.h"
 #include "machine/serial_line.h"
 #include "machine/trace.h"
+#include "machine/watchpoints.h"
 
 namespace vandor {
 
@@ -44,6 +48,8 @@ enum class StopReason {
     Breakpoint,  // PC arrived at an address with its breakpoint flag set
     Halt,        // a HLT was left with "Continuar ejecución" unchecked
     Stopped,     // the run was stopped from outside (the "&Parar" button)
+    Watch,       // the step's instruction read or wrote a watched cell (lastWatchHit() tells which)
+    Target,      // step over, step out or run to here arrived
 };
 
 // The interrupt check boxes whose shown value the simulator remembers.
@@ -87,6 +93,8 @@ public:
 
     Machine m;
     Trace trace;
+    // The watched cells ("Vigilancia"); a run stops after a step that touched one.
+    WatchList watches;
 
     RegenListener* views = nullptr;
     HaltDialog* haltDialog = nullptr;  // none: HLT leaves the machine halted and stops a run
@@ -122,8 +130,14 @@ public:
     void setPC(uint16_t value) { m.pc = value; }
     void setSP(uint16_t value) { m.sp = value; }
     // A memory or port byte stored through savmem / savport (its grid cell follows); nothing else.
-    void setMemory(uint16_t address, uint8_t value) { m.savmem(address, value); }
-    void setPort(uint8_t port, uint8_t value) { m.savport(port, value); }
+    void setMemory(uint16_t address, uint8_t value) {
+        noteMemory(address);
+        m.savmem(address, value);
+    }
+    void setPort(uint8_t port, uint8_t value) {
+        notePort(port);
+        m.savport(port, value);
+    }
     void setBreakpoint(uint16_t address, bool set) { m.breakpoints[address] = set ? 1 : 0; }
     void toggleBreakpoint(uint16_t address) { setBreakpoint(address, !m.breakpoints[address]); }
 
@@ -148,6 +162,21 @@ public:
     void setShown(CheckBox box, bool checked);
     void chkSID_Click(bool checked) { m.sid = checked; }
 
+    // Step back ("Paso atrás"). The history records the steps while its limit is not 0 (the windows keep
+    // History::kMaxSteps; vandor-cli only as many as it will undo). stepBack() undoes the latest step
+    // and whatever was done after it: registers, flags, memory, ports, interrupt state, SID and SOD,
+    // the check boxes, the T-states and the trace return to what they were just before that step
+    // began, and the views refresh. False (nothing done) during a run or with an empty history.
+    void setHistoryLimit(size_t steps) { history_.setStepLimit(steps); }
+    bool canStepBack() const { return !running_ && !history_.empty(); }
+    size_t historySize() const { return history_.size(); }
+    bool stepBack();
+    // Whether an undone step's trace rows had already been streamed beyond recall (the trace then holds
+    // more rows than the state it leads to).
+    bool traceCutShort() const { return traceCutShort_; }
+    // An object file was loaded into memory: the steps before it can no longer be undone.
+    void objectLoaded() { history_.clear(); }
+
     // The core side of regen: wrap-around cells, the check boxes from the state (with their actions),
     // then the views.
     void regen();
@@ -157,7 +186,9 @@ public:
 
     // The running flag carried by the caption of Ejecutar ("&Parar" while true).
     bool running() const { return running_; }
-    void startRun();  // Ejecutar_Click in the stopped state, before its loop
+    // Ejecutar_Click in the stopped state, before its loop; with a target, the run also stops where the
+    // target says (step over, step out, run to here).
+    void startRun(const RunTarget& target = {});
     void stopRun();   // Ejecutar_Click in the running state
 
     // Up to maxSteps steps of the continuous run, each followed by the breakpoint test. Returns why it
@@ -168,8 +199,37 @@ public:
     // (a run paced against the wall clock). The T-states are counted during the batch.
     StopReason run(uint64_t maxSteps, uint64_t untilTStates);
     uint64_t stepsExecuted() const { return steps_; }
+    // What touched a watched cell in the last step that did (a run stopped with Watch, or a single step).
+    const std::optional<WatchHit>& lastWatchHit() const { return watchHit_; }
+    // The T-states the last step counted (its instruction, and any interrupt taken in its way out of a
+    // HLT), while m.countTStates is set; the door that sets the count to 0 on its own.
+    unsigned lastTstates() const { return lastTstates_; }
+    void resetTStates() {
+        m.tstates = 0;
+        lastTstates_ = 0;
+    }
+    // What a step that began with the total at `start` counted, the total now at `now`: a RESET in its
+    // way out of a HLT zeroed the total, and then only what came after it counts.
+    static unsigned stepTStates(uint64_t start, uint64_t now) {
+        return static_cast<unsigned>(now >= start ? now - start : now);
+    }
 
 private:
+    // The old value of a cell about to be written from outside a step, for the latest history record.
+    void noteMemory(uint16_t address) {
+        if (history_.recording()) history_.noteMemory(address, m.mem[address]);
+    }
+    void notePort(uint8_t port) {
+        if (history_.recording()) history_.notePort(port, m.ports[port]);
+    }
+    void noteAccesses(const StepAccesses& accesses, uint16_t replacedAt, uint8_t replacedValue);
+    // Begins the history record of the step about to run at PC.
+    void recordStep();
+    // Before a step of the debugger's kind: the watched cells its instruction will touch (kept in
+    // watchHit_) and its history record.
+    void beforeDebugStep();
+    Snapshot snapshot() const;
+    void restore(const Snapshot& s);
     template <unsigned kExtras>
     StopReason runLoop(uint64_t maxSteps);
     // Whether a check box shows a value other than the state's: regen has an action to run.
@@ -195,6 +255,11 @@ private:
     SerialTerminal* terminal_ = nullptr;
     static constexpr uint64_t kNoTLimit = ~uint64_t{0};
     uint64_t tLimit_ = kNoTLimit;  // the T-state count that ends a paced batch
+    History history_;
+    RunTarget target_;
+    std::optional<WatchHit> watchHit_;
+    unsigned lastTstates_ = 0;
+    bool traceCutShort_ = false;  // a step undone could not take back all its streamed trace rows
 };
 
 }  // namespace vandor

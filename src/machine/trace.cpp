@@ -193,6 +193,30 @@ void TraceRows::dropTo(uint64_t newBegin) {
     }
 }
 
+bool TraceRows::truncateTo(uint64_t row) {
+    if (row >= end_) return true;
+    bool complete = true;
+    if (row < begin_) {
+        // Rows before the first kept one were dropped (a bounded trace) or streamed (a sink may hand them
+        // back); the kept ones all go.
+        if (sink_) complete = sink_->cut(row);
+        row = begin_;
+    }
+    // The blocks that hold the rows kept, and the one the next row goes into when it is not the start of
+    // a new block.
+    const uint64_t first = begin_ >> kBlockShift;
+    const uint64_t needed = (row & kBlockMask) == 0 ? (row >> kBlockShift) : (row >> kBlockShift) + 1;
+    while (blocks_.size() > needed - first) {
+        freeBlock(spare_);
+        spare_ = blocks_.back();
+        blocks_.pop_back();
+    }
+    current_ = blocks_.empty() ? nullptr : blocks_.back();
+    end_ = row;
+    last_ = end_ > begin_ ? &rowAt(end_ - 1) : nullptr;
+    return complete;
+}
+
 void TraceRows::setCapacity(size_t rows) {
     capacity_ = std::max<size_t>(rows, 1);
     if (size() > capacity_) dropTo(end_ - capacity_);
@@ -226,6 +250,13 @@ std::string Trace::cellText(size_t row, int column) const {
     for (int i = 0; i < column; ++i) cell = static_cast<const char*>(std::memchr(cell, '\t', end - cell)) + 1;
     const auto* tab = static_cast<const char*>(std::memchr(cell, '\t', end - cell));
     return std::string(cell, tab ? tab : end);
+}
+
+std::string Trace::tstatesText(size_t row) const {
+    if (row >= rows_.size()) return {};
+    const TraceRow& r = rows_[row];
+    if (!r.regsFilled || r.tstates == 0) return {};
+    return std::to_string(r.tstates);
 }
 
 std::string_view Trace::headerTitle(int column) {

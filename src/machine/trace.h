@@ -20,6 +20,7 @@
 //   t.save("pasos.txt");
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -45,7 +46,8 @@ enum TraceColumn {
 inline constexpr size_t kDefaultTraceCapacity = 10'000'000;
 
 // One row. length 0 marks a register-only row (columns 0-2 empty); regsFilled is false for an instruction
-// row whose step has not finished yet (columns 3-14 empty).
+// row whose step has not finished yet (columns 3-14 empty). tstates is what the row's step counted, 0 when
+// T-states were not counted; the trace window shows it, the text file does not.
 struct TraceRow {
     uint16_t dir;     // PC before the step
     uint16_t pc, sp;  // after the step
@@ -54,7 +56,8 @@ struct TraceRow {
     // In the Machine's order, so that the eight registers are copied and compared as one word.
     uint8_t a, b, d, h, c, e, f, l;
     uint8_t m;
-    uint8_t regsFilled;
+    uint8_t regsFilled : 1;
+    uint8_t tstates : 7;  // a step counts at most a few dozen (a HLT and its way out)
 };
 static_assert(sizeof(TraceRow) <= 24);
 
@@ -65,6 +68,12 @@ class TraceSink {
 public:
     virtual ~TraceSink() = default;
     virtual TraceRow* exchange(TraceRow* full, size_t rows) = 0;
+    // The rows from number `row` on (counted from the first row ever handed over) are taken back: a step
+    // was undone. False when some of them are already beyond recall.
+    virtual bool cut(uint64_t row) {
+        (void)row;
+        return false;
+    }
 };
 
 // The rows in fixed blocks of kBlockRows, at most `capacity` of them kept. Index 0 is the oldest row
@@ -129,6 +138,11 @@ public:
     void setCapacity(size_t rows);
     // Every block back to the system; the count of dropped rows starts again.
     void clear();
+    // The rows from number `row` on (dropped() + index) go; those already dropped from the front stay
+    // gone, those streamed away are taken back from the sink. False when some could not be taken back.
+    bool truncateTo(uint64_t row);
+    // The number the next row appended will have.
+    uint64_t endRow() const { return end_; }
 
     // Full blocks go to sink from now on (null: kept again, as by default); rows already kept are cleared
     // first. finishStream() hands over the block being filled too.
@@ -170,6 +184,10 @@ public:
     void clear();  // back to the header row only ("Borrar", closing the window); the memory goes back
     // How many times the trace was cleared: rows seen before a clear are other rows now.
     uint64_t generation() const { return generation_; }
+    // Where the trace ends now, and going back there: the rows recorded since go (a step undone takes
+    // its rows away). False when some of them had been streamed out beyond recall.
+    uint64_t endRow() const { return rows_.endRow(); }
+    bool truncateTo(uint64_t row) { return rows_.truncateTo(row); }
 
     void listainstru(const Machine& m) {
         noteState(m);
@@ -201,7 +219,15 @@ public:
         row.bytes[2] = mem[static_cast<uint16_t>(pc + 2)];
         row.length = kOpcodeLength[row.bytes[0]];
         row.regsFilled = 0;
+        row.tstates = 0;
     }
+    // What the last row's step counted, once it has ended (its registers filled in).
+    void setLastTStates(unsigned tstates) {
+        if (!rows_.empty() && rows_.back().length != 0) rows_.back().tstates = static_cast<uint8_t>(std::min(tstates, 127u));
+    }
+    static constexpr int kTStatesColumn = kTraceColumns;  // the trace window's column after the file's 15
+    // The text of that column: the row's T-states, or nothing.
+    std::string tstatesText(size_t row) const;
 
     // Text of a data cell (row 0 is the first data row) or of a header title (the segments of kTraceHeader).
     std::string cellText(size_t row, int column) const;

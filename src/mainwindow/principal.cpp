@@ -15,6 +15,7 @@
 #include "hexfile/hexfile.h"
 #include "inspect/listapasos.h"
 #include "machine/halt_window.h"
+#include "machine/vigilancia_window.h"
 #include "mainwindow/grid_models.h"
 #include "widgets/dialogs.h"
 #include "widgets/hexbox.h"
@@ -66,6 +67,7 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildControl();
     buildMemory();
     buildPorts();
+    buildDebugger();
     buildBottomRow();
     buildSpeedRow();
     buildTabOrder();
@@ -81,6 +83,8 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
         sim_.setVector(txtVec_->byteValue());
     });
     sim_.haltDialog = this;
+    sim_.setHistoryLimit(vandor::History::kMaxSteps);
+    sim_.m.countTStates = true;
     sim_.m.observer = this;
 
     paintTimer_.setInterval(kPaintInterval);
@@ -101,6 +105,7 @@ Principal::~Principal() {
     delete devices_;
     delete halt_;
     delete editor_;
+    delete vigilancia_;
 }
 
 void Principal::Form_Load() {
@@ -119,6 +124,7 @@ void Principal::Form_Load() {
     grdport_SelChange();
     sim_.views = this;
     sim_.Reset_Click();
+    updateRunControls();
 }
 
 void Principal::showEvent(QShowEvent* event) {
@@ -148,11 +154,15 @@ void Principal::loadObject(const QString& path, QWidget* over) {
     try {
         LoadMessages messages(dialogs_, over);
         const bool loaded = vandor::carga(sim_.m, QFile::encodeName(path).toStdString(), messages);
+        sim_.objectLoaded();
         regen();
+        updateRunControls();
         if (action) endAction();
         if (loaded) dialogs_.message(over, QStringLiteral("Carga correcta"));
     } catch (const std::exception&) {
+        sim_.objectLoaded();
         regen();
+        updateRunControls();
         if (action) endAction();
         dialogs_.message(over, QStringLiteral("Fichero incorrecto"));
     }

@@ -52,12 +52,14 @@ class ProgramView;
 class Dispositivos;
 class Editor;
 class Halt;
+class Vigilancia;
 class Listapasos;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QListView;
 class QPushButton;
 class QScrollArea;
@@ -68,6 +70,9 @@ class Principal : public QWidget,
                   private vandor::HaltDialog {
     Q_OBJECT
 public:
+    // The top, in twips, of the row of the speed choice and the devices button (under the message line).
+    static constexpr int kBottomRowTop = 7035;
+
     explicit Principal(vandor::Dialogs& dialogs, QWidget* parent = nullptr);
     ~Principal() override;
 
@@ -110,6 +115,17 @@ public:
     void Ejecutar_Click();
     void Eje_paso_Click();
     void Dispositivos_Click();
+    // The debugger's commands (principal_debug.cpp).
+    void PasoAtras_Click();
+    void PasoEncima_Click();
+    void SalirSub_Click();
+    // "Ejecutar hasta aquí" on the program line with this address.
+    void runToHere(uint16_t address);
+    void Vigilar_Click();
+    // Sets the T-state count to 0 on its own.
+    void CeroT_Click();
+    // The watchpoint window, created on first use.
+    Vigilancia* watchWindow();
 
     // What the last action changed (drawn highlighted).
     const vandor::ChangeTracker& changes() const { return changes_; }
@@ -140,6 +156,7 @@ private:
     void buildMemory();
     void buildPorts();
     void buildBottomRow();
+    void buildDebugger();
     void buildTabOrder();
     struct GridFrameLayout {
         QString title;
@@ -178,6 +195,8 @@ private:
     void portWritten(uint8_t port, uint8_t value) override;
     void refreshViews();
     void showRegisters();
+    // The T-state total and the last instruction's count.
+    void showTStates();
     void setFlagBoxes(uint8_t f);
     void mirrorCheckBoxes();
     void updateInterruptButtons();
@@ -239,6 +258,13 @@ private:
 
     // Run loop.
     void runLoop();
+    // Starts a run (Ejecutar, or one of the debugger's commands with its target) and its loop.
+    void startRun(const vandor::RunTarget& target);
+    // After a run or a step: the message line and the watched cell a run stopped at.
+    void showStop(vandor::StopReason why);
+    void showMessage(const QString& text);
+    void refreshWatchList();
+    void prgContextMenu(const QPoint& at);
 
     // Speed (principal_speed.cpp): the choice that paces every run until it is changed.
     void buildSpeedRow();
@@ -298,6 +324,19 @@ private:
     QPushButton* Ejecutar_;
     QPushButton* Eje_paso_;
     QPushButton* Dispositivos_;
+    QPushButton* PasoAtras_;
+
+    // Debugger frame and the message line.
+    QGroupBox* FrameDepuracion_;
+    QPushButton* PasoEncima_;
+    QPushButton* SalirSub_;
+    QPushButton* Vigilar_;
+    QListWidget* lstVigilancia_;
+    QLabel* lblEstadosT_;  // the T-state total
+    QLabel* lblUltimaT_;   // the T-states of the last instruction
+    QPushButton* CeroT_;
+    QLabel* lblMensaje_;
+    QPointer<Vigilancia> vigilancia_;
 
     // Registers.
     vandor::HexBox *txtA_, *txtF_, *txtB_, *txtC_, *txtD_, *txtE_, *txtH_, *txtL_;

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -41,9 +42,17 @@ namespace {
 
 constexpr int kBoxHeight = 285;
 constexpr int kButtonHeight = 255;
+// The debugger's column right of the Control frame, and the message line under everything.
+constexpr int kDebugLeft = 10080;
+constexpr int kDebugWidth = 1815;
+constexpr int kMessageTop = 6540;
+constexpr int kMessageHeight = 480;
 // The window's default size in twips.
-constexpr int kWindowWidth = 10110;
-constexpr int kWindowHeight = 6960;  // with the bottom row of the speed and the devices
+// The row of the speed choice and the devices window's button, under the message line.
+constexpr int kBottomTop = Principal::kBottomRowTop;
+static_assert(kBottomTop >= kMessageTop + kMessageHeight);
+constexpr int kWindowWidth = kDebugLeft + kDebugWidth + 105;
+constexpr int kWindowHeight = kBottomTop + kBoxHeight + 60;
 
 // Bands across: the program list's room, the grid frames' room. Bands down: the register and control
 // frames' room, the memory grid's, the port grid's.
@@ -139,6 +148,8 @@ void Principal::buildCommandRow() {
          kList | kGrid},
         {&Eje_paso_, "Eje_paso", "&Paso", 9240, 735, &Principal::Eje_paso_Click, "Paso",
          "Ejecuta una instrucción (Alt+P)", kList | kGrid},
+        {&PasoAtras_, "PasoAtras", "Paso atrá&s", kDebugLeft, kDebugWidth, &Principal::PasoAtras_Click, "Paso atrás",
+         "Deshace el último paso ejecutado y lo que se hizo después de él (Alt+S)", kList | kGrid},
     };
     for (const Command& c : commands) {
         *c.target = button(canvas_, c.name, QString::fromUtf8(c.caption), tw(c.left, 120, c.width, kButtonHeight),
@@ -411,10 +422,88 @@ void Principal::buildPorts() {
     grdport_->storeByte = [this](int address, uint8_t value) { portTyped(address, value); };
 }
 
-// The row under the program list and the port frame: the devices window's button, at the window's
-// right edge like the Control frame above it; the speed choice (principal_speed.cpp) to its left.
+// The debugger's frame right of the Control frame: step over and step out, the watchpoints; the message
+// line under every frame (the flags' explanation after a step, what stopped a run).
+void Principal::buildDebugger() {
+    FrameDepuracion_ = frame("FrameDepuracion", QStringLiteral("Depuración"), tw(kDebugLeft, 480, kDebugWidth, 6015),
+                             {.moveX = kList | kGrid, .growY = kTop | kMem | kPort});
+    const int inner = kDebugWidth - 240;
+    PasoEncima_ = button(FrameDepuracion_, "PasoEncima", QStringLiteral("Paso por enci&ma"), tw(120, 240, inner, kButtonHeight),
+                         {QStringLiteral("Paso por encima"),
+                          QStringLiteral("Ejecuta una instrucción; una llamada se ejecuta entera hasta que vuelve "
+                                         "(Alt+M o F10)")},
+                         &Principal::PasoEncima_Click);
+    SalirSub_ = button(FrameDepuracion_, "SalirSub", QStringLiteral("Salir de su&brutina"), tw(120, 540, inner, kButtonHeight),
+                       {QStringLiteral("Salir de subrutina"),
+                        QStringLiteral("Ejecuta hasta que un retorno sale de la subrutina actual (Alt+B o "
+                                       "Mayúsculas+F11)")},
+                       &Principal::SalirSub_Click);
+    // The T-states: the total since RESET or the last zeroing, and the last instruction's count.
+    label(FrameDepuracion_, "lblTituloT", QStringLiteral("Estados T:"), tw(120, 870, inner, kBoxHeight));
+    lblEstadosT_ = label(FrameDepuracion_, "lblEstadosT", QStringLiteral("0"), tw(120, 1125, inner, kBoxHeight));
+    speak(lblEstadosT_, {QStringLiteral("Estados T"),
+                         QStringLiteral("Estados T ejecutados desde RESET o desde la última puesta a cero")});
+    label(FrameDepuracion_, "lblTituloUltimaT", QStringLiteral("Última:"), tw(120, 1440, 735, kBoxHeight));
+    lblUltimaT_ = label(FrameDepuracion_, "lblUltimaT", QStringLiteral("0"), tw(855, 1440, inner - 735, kBoxHeight));
+    speak(lblUltimaT_, {QStringLiteral("Estados T de la última instrucción"),
+                        QStringLiteral("Estados T de la última instrucción ejecutada, con la interrupción que "
+                                       "tomó")});
+    for (QLabel* value : {lblEstadosT_, lblUltimaT_}) {
+        value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    CeroT_ = button(FrameDepuracion_, "CeroT", QStringLiteral("Poner a cer&o"), tw(120, 1740, inner, kButtonHeight),
+                    {QStringLiteral("Poner a cero los estados T"),
+                     QStringLiteral("Pone a cero la cuenta de estados T sin tocar nada más (Alt+O)")},
+                    &Principal::CeroT_Click);
+    Vigilar_ = button(FrameDepuracion_, "Vigilar", QStringLiteral("&Vigilancia"), tw(120, 2040, inner, kButtonHeight),
+                      {QStringLiteral("Vigilancia"),
+                       QStringLiteral("Añade o quita direcciones y puertos vigilados: la ejecución se para tras "
+                                      "la instrucción que los lee o escribe (Alt+V)")},
+                      &Principal::Vigilar_Click);
+    lstVigilancia_ = new QListWidget(FrameDepuracion_);
+    lstVigilancia_->setObjectName(QStringLiteral("lstVigilancia"));
+    lstVigilancia_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout_.place(lstVigilancia_, tw(120, 2340, inner, 3555), {.growY = kTop | kMem | kPort});
+    speak(lstVigilancia_, {QStringLiteral("Vigilancias"),
+                           QStringLiteral("Las direcciones y puertos vigilados: r lectura, w escritura; doble clic "
+                                          "abre la ventana Vigilancia")});
+    connect(lstVigilancia_, &QListWidget::itemDoubleClicked, this, &Principal::Vigilar_Click);
+
+    lblMensaje_ = label(canvas_, "lblMensaje", QString(), tw(120, kMessageTop, kWindowWidth - 240, kMessageHeight),
+                        {.growX = kList | kGrid, .moveY = kTop | kMem | kPort});
+    lblMensaje_->setWordWrap(true);
+    lblMensaje_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblMensaje_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    speak(lblMensaje_, {QStringLiteral("Mensaje"),
+                        QStringLiteral("Por qué los indicadores quedan así tras un paso, o qué paró la ejecución")});
+
+    // The commands' keys besides their accelerators.
+    const std::pair<QKeySequence, void (Principal::*)()> keys[] = {
+        {QKeySequence(Qt::Key_F10), &Principal::PasoEncima_Click},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F11), &Principal::SalirSub_Click},
+    };
+    for (const auto& [sequence, action] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, [this, action = action] {
+            QPushButton* b = action == &Principal::PasoEncima_Click ? PasoEncima_ : SalirSub_;
+            if (b->isEnabled() && takeFocus(b)) (this->*action)();
+        });
+    }
+    auto* toHere = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10), this);
+    connect(toHere, &QShortcut::activated, this, [this] {
+        const int row = prg_->currentLine();
+        if (row >= 0 && row < listing_.size() && takeFocus(prg_)) runToHere(listing_.line(row).address);
+    });
+    prg_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(prg_, &QWidget::customContextMenuRequested, this, &Principal::prgContextMenu);
+}
+
+// The row under the message line: the devices window's button, at the window's right edge like the
+// debugger's frame above it; the speed choice (principal_speed.cpp) under the port frame.
 void Principal::buildBottomRow() {
-    Dispositivos_ = button(canvas_, "Dispositivos", QStringLiteral("&Dispositivos"), tw(8760, 6555, 1215, kButtonHeight),
+    Dispositivos_ = button(canvas_, "Dispositivos", QStringLiteral("&Dispositivos"), tw(kDebugLeft + kDebugWidth - 1215, kBottomTop + 15, 1215, kButtonHeight),
                            {QStringLiteral("Dispositivos"),
                             QStringLiteral("Abre la ventana de los LED, displays, interruptores, pulsadores y la "
                                            "consola serie de los puertos (Alt+D)")},
@@ -427,13 +516,15 @@ void Principal::buildBottomRow() {
 void Principal::buildTabOrder() {
     const std::vector<QWidget*> chain = {
         txtDIR_, INSCO_, INSOP1_, INSOP2_, prg_,
-        CargarHEX_, Editar_, Ensamblar_, about_, listains_, Ejecutar_, Eje_paso_,
+        CargarHEX_, Editar_, Ensamblar_, about_, listains_, Ejecutar_, Eje_paso_, PasoAtras_,
         txtA_, txtF_, chkF_[7], chkF_[6], chkF_[5], chkF_[4], chkF_[3], chkF_[2], chkF_[1], chkF_[0],
         txtB_, txtD_, txtH_, txtC_, txtE_, txtL_, txtBC_, txtDE_, txtHL_, txtPC_, txtSP_, txtM_,
         CHK75_, CHK65_, CHK55_, CHKEI_, chkSID_, ChkSOD_,
         Reset_, Trap_, Rst55_, Rst65_, Rst75_, Intr_, txtVec_,
         grdmem_, txtDirMem_, txtDatMem_, txtIrA_,
-        grdport_, txtDirPort_, txtDatPort_, cmbVelocidad_, txtRitmo_, Dispositivos_,
+        grdport_, txtDirPort_, txtDatPort_,
+        PasoEncima_, SalirSub_, CeroT_, Vigilar_, lstVigilancia_,
+        cmbVelocidad_, txtRitmo_, Dispositivos_,
     };
     for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

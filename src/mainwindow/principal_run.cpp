@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "inspect/listapasos.h"
+#include "machine/flag_explanation.h"
 #include "mainwindow/principal.h"
 #include "widgets/dialogs.h"
 
@@ -34,14 +35,27 @@ void Principal::updateRunControls() {
     const bool running = sim_.running();
     Ejecutar_->setText(running ? QStringLiteral("&Parar") : QStringLiteral("E&jecutar"));
     Eje_paso_->setEnabled(!running);
+    PasoAtras_->setEnabled(sim_.canStepBack());
+    PasoEncima_->setEnabled(!running);
+    SalirSub_->setEnabled(!running);
 }
 
 void Principal::Eje_paso_Click() {
     if (sim_.running()) return;
+    const vandor::StepRegisters before = vandor::stepRegisters(sim_.m);
+    const vandor::InstructionBytes instruction = vandor::instructionAt(sim_.m, sim_.m.pc);
     const bool action = beginAction();
     sim_.step();
     if (action) endAction();
     if (trace_) trace_->traceChanged();
+    updateRunControls();
+    showTStates();  // the step's own count is known only once it has ended
+    // A watched cell touched by the step is said instead of the flags.
+    if (sim_.lastWatchHit()) {
+        showStop(StopReason::Watch);
+    } else {
+        showMessage(QString::fromStdString(vandor::explainFlags(instruction, before, vandor::stepRegisters(sim_.m))));
+    }
 }
 
 void Principal::Ejecutar_Click() {
@@ -50,8 +64,13 @@ void Principal::Ejecutar_Click() {
         updateRunControls();
         return;
     }
+    startRun({});
+}
+
+void Principal::startRun(const vandor::RunTarget& target) {
     beginAction();
-    sim_.startRun();
+    showMessage(QString());
+    sim_.startRun(target);
     updateRunControls();
     // Started again from inside the loop of a run that was stopped a moment ago: that loop goes on.
     if (runLoopActive_) return;
@@ -103,6 +122,7 @@ void Principal::runLoop() {
     updateRunControls();
     // "Before" is when the run started.
     endAction();
+    showStop(why);
 }
 
 // During a run, the views catch up before the user's input is handled, so that what the user acts on

@@ -19,6 +19,7 @@ using vandor::Speed;
 namespace {
 
 constexpr int kBoxHeight = 285;
+constexpr int kBottomTop = Principal::kBottomRowTop;
 // The band bits of the layout (principal_layout.cpp): across, the program list's room; down, the
 // register, memory and port frames' room.
 constexpr uint8_t kList = 1 << 0;
@@ -34,13 +35,13 @@ constexpr int64_t kLeastWaitNs = 1'000'000;
 
 void Principal::buildSpeedRow() {
     const Growth below = {.moveX = kList, .moveY = kTop | kMem | kPort};
-    lblVelocidad_ = label(canvas_, "lblVelocidad", QStringLiteral("Velocidad:"), QRect(3480, 6585, 900, 240), below);
+    lblVelocidad_ = label(canvas_, "lblVelocidad", QStringLiteral("Velocidad:"), QRect(3480, kBottomTop + 30, 900, 240), below);
     cmbVelocidad_ = new QComboBox(canvas_);
     cmbVelocidad_->setObjectName(QStringLiteral("cmbVelocidad"));
     cmbVelocidad_->addItem(QStringLiteral("Máxima"), int(Speed::Maximum));
     cmbVelocidad_->addItem(QStringLiteral("Tiempo real"), int(Speed::RealTime));
     cmbVelocidad_->addItem(QStringLiteral("Lenta"), int(Speed::Slow));
-    layout_.place(cmbVelocidad_, QRect(4410, 6555, 1410, kBoxHeight), below);
+    layout_.place(cmbVelocidad_, QRect(4410, kBottomTop, 1410, kBoxHeight), below);
     lblVelocidad_->setBuddy(cmbVelocidad_);
     speak(cmbVelocidad_, {QStringLiteral("Velocidad"),
                           QStringLiteral("Máxima, Tiempo real (pasos al ritmo del reloj del 8085) o Lenta (pasos por "
@@ -52,7 +53,7 @@ void Principal::buildSpeedRow() {
     txtRitmo_->setLocale(QLocale::c());  // 3.072, as the clock is written everywhere else
     txtRitmo_->setKeyboardTracking(false);
     txtRitmo_->setAccelerated(true);
-    layout_.place(txtRitmo_, QRect(5880, 6555, 1680, kBoxHeight), below);
+    layout_.place(txtRitmo_, QRect(5880, kBottomTop, 1680, kBoxHeight), below);
     speak(txtRitmo_, {QStringLiteral("Ritmo"),
                       QStringLiteral("El reloj en MHz en Tiempo real (de 1 a 10) o los pasos por segundo en Lenta "
                                      "(de 1 a 1000)")});

@@ -61,6 +61,7 @@ void Principal::setDeferredViews(bool deferred) {
 // replaced at once by the listing around PC, so only that listing is made.
 void Principal::refreshViews() {
     showRegisters();
+    showTStates();
     const uint16_t pc = sim_.m.pc;
     dispmemAndSelect(vandor::inidisp(sim_.m, pc), pc);
     mirrorCheckBoxes();

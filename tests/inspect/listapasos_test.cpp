@@ -66,10 +66,10 @@ private slots:
     void controlsAtLoad() {
         QCOMPARE(window->windowTitle(), QStringLiteral("Vandor 8085"));
         QCOMPARE(rows(), 0);
-        QCOMPARE(lista()->model()->columnCount(), 15);
+        QCOMPARE(lista()->model()->columnCount(), 16);  // the file's 15 and the T-states
         const QStringList titles = {"DIR ", "DAT      ", "INS         ", "A ", "B ", "C ", "D ", "E ",
-                                    "F ", "szapc", "H ", "L ", "M ", "PC  ", "SP  "};
-        for (int c = 0; c < 15; ++c) QCOMPARE(lista()->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
+                                    "F ", "szapc", "H ", "L ", "M ", "PC  ", "SP  ", "T "};
+        for (int c = 0; c < 16; ++c) QCOMPARE(lista()->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
         QVERIFY(QFontInfo(lista()->font()).fixedPitch());
         // A title's length sets its column's width.
         QVERIFY(lista()->columnWidth(2) > lista()->columnWidth(1) && lista()->columnWidth(1) > lista()->columnWidth(0));
@@ -95,6 +95,49 @@ private slots:
         QTRY_COMPARE(rows(), 3);
         QCOMPARE(cell(2, 1), QStringLiteral("3C       "));  // DAT is always nine characters
         QCOMPARE(cell(2, 9), QStringLiteral("00100"));
+    }
+
+    // With T-states counted, the last column shows each step's; "Salvar" still writes the 15 cells.
+    void tstatesColumnOnScreenOnly() {
+        sim->m.countTStates = true;
+        showWindow();
+        step(2);
+        QTRY_COMPARE(rows(), 3);
+        QCOMPARE(cell(0, 15), QString());  // the register row
+        QCOMPARE(cell(1, 15), QStringLiteral("7"));
+        QCOMPARE(cell(2, 15), QStringLiteral("4"));
+        const QString path = dir.filePath(QStringLiteral("pasos_t.txt"));
+        dialogs->files.push_back(path);
+        click("salvar");
+        const QByteArray saved = fileBytes(path);
+        for (const QByteArray& line : saved.split('\n'))
+            if (!line.isEmpty()) QCOMPARE(line.count('\t'), 14);
+        QVERIFY(saved.endsWith("0002\t3C       \tINR A\t10\t00\t00\t00\t00\t10\t00100\t00\t00\t3E\t0003\t0000\r\n"));
+    }
+
+    // Each instruction row tells why the flags are what they are, as its tool tip and, when selected, in
+    // the line under the grid; register-only rows tell nothing.
+    void flagExplanationOfTheSelectedRow() {
+        showWindow();
+        step(2);
+        QTRY_COMPARE(rows(), 3);
+        auto* line = window->findChild<QLabel*>(QStringLiteral("lblIndicadores"));
+        QVERIFY(line && line->isVisible());
+        const QString inr = QStringLiteral(
+            "0F + 1 = 10: S=0 (bit 7 a 0), Z=0, AC=1 (acarreo del bit 3 al 4), P=0 (número impar de unos), "
+            "CY=0 (INR no lo cambia)");
+        QCOMPARE(lista()->model()->index(2, 5).data(Qt::ToolTipRole).toString(), inr);
+        QCOMPARE(lista()->model()->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("no cambia los indicadores"));
+        QVERIFY(!lista()->model()->index(0, 0).data(Qt::ToolTipRole).isValid());
+        QCOMPARE(line->text(), QString());
+        QTest::mouseClick(lista()->viewport(), Qt::LeftButton, {}, lista()->visualRect(lista()->model()->index(2, 3)).center());
+        QCOMPARE(line->text(), inr);
+        lista()->setCurrentIndex(lista()->model()->index(0, 3));
+        QCOMPARE(line->text(), QString());
+        lista()->setCurrentIndex(lista()->model()->index(1, 3));
+        QCOMPARE(line->text(), QStringLiteral("no cambia los indicadores"));
+        click("borrar");
+        QCOMPARE(line->text(), QString());
     }
 
     // A state changed between two steps is recorded in a register-only row before the next step's row.

@@ -1,6 +1,7 @@
 // The continuous run against the plain definition of a run: one step() after another (listainstru,
 // EjecutaPASO, regen, listareg), a breakpoint test after each. Generated programs run both ways side by
-// side, in every combination of what the run can have attached (trace, T-state count, grid observer), and
+// side, in every combination of what the run can have attached (trace, T-state count, grid observer, the
+// step history that makes the loop look at every step), and
 // must agree after every batch: registers and pairs, interrupt state, check boxes, memory, ports, trace
 // lines, grid notifications, T-states, the reason the batch ended and the steps it took.
 #include <gtest/gtest.h>
@@ -47,7 +48,7 @@ struct Side {
     test::RandomHalt halt;
     Log log;
 
-    Side(uint64_t seed, bool trace, bool tstates, bool grids) : random(seed) {
+    Side(uint64_t seed, bool trace, bool tstates, bool grids, bool history) : random(seed) {
         halt.random = &random;
         halt.sim = &sim;
         halt.digest = &unused;
@@ -55,6 +56,7 @@ struct Side {
         sim.recordTrace = trace;
         sim.m.countTStates = tstates;
         if (grids) sim.m.observer = &log;
+        if (history) sim.setHistoryLimit(History::kMaxSteps);
         test::fillProgram(sim, random);
     }
 };
@@ -75,21 +77,24 @@ std::string difference(const Side& x, const Side& y, size_t& from) {
     if (a.mem != b.mem) return "memory";
     if (a.ports != b.ports) return "ports";
     if (x.sim.running() != y.sim.running() || x.sim.stepsExecuted() != y.sim.stepsExecuted()) return "run state";
+    if (x.sim.historySize() != y.sim.historySize() || x.sim.lastTstates() != y.sim.lastTstates())
+        return "history or last T-states";
     if (x.log.writes != y.log.writes) return "grid notifications";
     if (x.sim.trace.size() != y.sim.trace.size()) return "trace size";
     for (size_t i = from == 0 ? 0 : from - 1; i < x.sim.trace.size(); ++i)
-        if (x.sim.trace.lineText(i) != y.sim.trace.lineText(i)) return "trace line " + std::to_string(i);
+        if (x.sim.trace.lineText(i) != y.sim.trace.lineText(i) || x.sim.trace.tstatesText(i) != y.sim.trace.tstatesText(i))
+            return "trace line " + std::to_string(i);
     from = x.sim.trace.size();
     return {};
 }
 
 TEST(RunLoop, AgreesWithStepByStepInEveryCombination) {
-    for (unsigned extras = 0; extras < 8; ++extras) {
-        const bool trace = extras & 1, tstates = extras & 2, grids = extras & 4;
-        for (uint64_t program = 0; program < 100; ++program) {
+    for (unsigned extras = 0; extras < 16; ++extras) {
+        const bool trace = extras & 1, tstates = extras & 2, grids = extras & 4, history = extras & 8;
+        for (uint64_t program = 0; program < (history ? 40u : 100u); ++program) {
             const uint64_t seed = program * 104729u + extras;
-            Side fast(seed, trace, tstates, grids);
-            Side plain(seed, trace, tstates, grids);
+            Side fast(seed, trace, tstates, grids, history);
+            Side plain(seed, trace, tstates, grids, history);
             size_t compared = 0;
             for (int batch = 0; batch < 60; ++batch) {
                 if (!fast.sim.running()) fast.sim.startRun();
@@ -105,6 +110,13 @@ TEST(RunLoop, AgreesWithStepByStepInEveryCombination) {
                 ASSERT_EQ(diff, "") << "extras " << extras << " program " << program << " batch " << batch;
                 test::actBetweenBatches(fast.sim, fast.random);
                 test::actBetweenBatches(plain.sim, plain.random);
+                if (history) {
+                    // Some steps undone on both sides: the loop's records are the step-by-step ones.
+                    const uint64_t back = fast.random.below(4);
+                    ASSERT_EQ(plain.random.below(4), back);
+                    for (uint64_t i = 0; i < back; ++i) ASSERT_EQ(fast.sim.stepBack(), plain.sim.stepBack());
+                    ASSERT_EQ(difference(fast, plain, compared = 0), "") << "after undoing " << back;
+                }
             }
         }
     }

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/opcodes.h"
 #include "machine/simulator.h"
@@ -199,6 +200,87 @@ TEST(TStates, WaysOutOfAHalt) {
             }
             EXPECT_EQ(sim.m.tstates, c.expected == 0 ? 0 : 1000 + c.expected)
                 << static_cast<int>(c.option) << " " << running;
+            // The last instruction's count is the HLT and its way out, nothing before a RESET.
+            EXPECT_EQ(sim.lastTstates(), c.expected) << static_cast<int>(c.option) << " " << running;
+        }
+    }
+}
+
+// The last instruction's count, after a step and after a run's last step; RESET and the zeroing door set
+// it to 0, a step back gives back the one before.
+TEST(TStates, LastInstruction) {
+    for (const bool running : {false, true}) {
+        Simulator sim;
+        sim.m.countTStates = true;
+        sim.setHistoryLimit(10);
+        const uint8_t program[] = {0x31, 0x00, 0x80,  // LXI SP,8000   10
+                                   0xC5,              // PUSH B        12
+                                   0xCD, 0x20, 0x00,  // CALL 0020     18
+                                   0x3C};             // INR A (unreached)
+        for (uint16_t i = 0; i < sizeof program; ++i) sim.setMemory(i, program[i]);
+        sim.setMemory(0x0020, 0xC8);  // RZ, not taken: 6
+        const unsigned expected[] = {10, 12, 18, 6};
+        for (size_t i = 0; i < std::size(expected); ++i) {
+            if (running) {
+                sim.startRun();
+                sim.run(1);
+                sim.stopRun();
+            } else {
+                sim.step();
+            }
+            EXPECT_EQ(sim.lastTstates(), expected[i]) << i << " " << running;
+        }
+        EXPECT_EQ(sim.m.tstates, 46u);
+        sim.stepBack();
+        EXPECT_EQ(sim.lastTstates(), 18u) << running;
+        EXPECT_EQ(sim.m.tstates, 40u) << running;
+        sim.resetTStates();
+        EXPECT_EQ(sim.lastTstates(), 0u) << running;
+        EXPECT_EQ(sim.m.tstates, 0u) << running;
+        sim.step();
+        sim.Reset_Click();
+        EXPECT_EQ(sim.lastTstates(), 0u) << running;
+        EXPECT_EQ(sim.m.tstates, 0u) << running;
+        // Undoing across the zeroing and the RESET gives back the counts the step found.
+        sim.stepBack();
+        EXPECT_EQ(sim.m.tstates, 0u) << running;
+        sim.stepBack();
+        EXPECT_EQ(sim.m.tstates, 22u) << running;
+        EXPECT_EQ(sim.lastTstates(), 12u) << running;
+    }
+}
+
+// Each instruction row of the trace keeps its step's count (a HLT with its way out), for the trace
+// window's column; nothing when T-states are not counted, nothing on register-only rows.
+TEST(TStates, TraceRows) {
+    for (const bool counted : {true, false}) {
+        for (const bool running : {false, true}) {
+            Simulator sim;
+            Answer answer;
+            answer.choice.option = HaltOption::Trap;
+            answer.choice.continueRun = true;
+            sim.haltDialog = &answer;
+            sim.m.countTStates = counted;
+            const uint8_t program[] = {0x31, 0x00, 0x80,  // LXI SP,8000   10
+                                       0xC2, 0x00, 0x10,  // JNZ 1000      10 (taken: Z is 0)
+                                       0x76};             // HLT           5 + TRAP 12
+            for (uint16_t i = 0; i < sizeof program; ++i) sim.setMemory(i, program[i]);
+            sim.setMemory(0x1000, 0xCA);  // JZ 0006     7 (not taken)
+            sim.setMemory(0x1001, 0x06);
+            sim.setMemory(0x1002, 0x00);
+            sim.setMemory(0x1003, 0xC3);  // JMP 0006    10
+            sim.setMemory(0x1004, 0x06);
+            sim.setMemory(0x1005, 0x00);
+            if (running) {
+                sim.startRun();
+                sim.run(5);
+            } else {
+                for (int i = 0; i < 5; ++i) sim.step();
+            }
+            const std::vector<std::string> expected = {"", "10", "10", "7", "10", "17"};
+            ASSERT_EQ(sim.trace.size(), expected.size()) << running;
+            for (size_t i = 0; i < expected.size(); ++i)
+                EXPECT_EQ(sim.trace.tstatesText(i), counted ? expected[i] : "") << i << " " << running;
         }
     }
 }

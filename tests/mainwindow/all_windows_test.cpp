@@ -15,6 +15,7 @@
 #include "editor/editor.h"
 #include "inspect/listapasos.h"
 #include "machine/halt_window.h"
+#include "machine/vigilancia_window.h"
 #include "mainwindow/principal.h"
 #include "startup/cabecera.h"
 #include "support/window_checks.h"
@@ -35,8 +36,8 @@ class AllWindowsTest : public QObject {
     Halt* halt = nullptr;
 
     QList<QWidget*> windows() {
-        return {main.get(), main->traceWindow(), editor.get(), editor->busqueda(), assembler.get(), halt,
-                splash.get()};
+        return {main.get(), main->traceWindow(), main->watchWindow(), editor.get(), editor->busqueda(),
+                assembler.get(), halt, splash.get()};
     }
 
     void settle() {
@@ -58,6 +59,8 @@ private slots:
         main->regen();
         for (int i = 0; i < 7; ++i) main->Eje_paso_Click();
         main->listains_Click();
+        for (const char* spec : {"2000-20FF:rw", "P10:r"}) sim.watches.add(*vandor::parseWatchSpec(spec));
+        main->Vigilar_Click();
         // The longest instruction text in the entry row: the program listed from 0000.
         QApplication::setActiveWindow(main.get());
         auto* address = main->findChild<QLineEdit*>(QStringLiteral("txtDIR"));
@@ -129,7 +132,7 @@ private slots:
         }
         // The arrangement grows with the text.
         QVERIFY(main->findChild<QWidget*>(QStringLiteral("canvas"))->minimumWidth() >=
-                qRound(10110 / 15.0 * std::max<qreal>(1, zoom.scale())) - 1);
+                qRound(12000 / 15.0 * std::max<qreal>(1, zoom.scale())) - 1);
     }
 
     // The splash picture has a pixel of its own for every device pixel of the screen: crisp at 1.5 and 2.

@@ -48,6 +48,12 @@ const Place kDefaultPlaces[] = {
     {"txtVec", 420, 2040, 375, 285},
     {"Frame4", 3480, 2880, 6495, 1815}, {"txtDirMem", 1080, 1440, 615, 285}, {"txtDatMem", 2400, 1440, 375, 285},
     {"Frame5", 3480, 4680, 6495, 1815}, {"txtDirPort", 1080, 1440, 375, 285}, {"txtDatPort", 2160, 1440, 375, 285},
+    // The debugger's: "Paso atrás" beside "Paso", its frame right of Control, the message line under all.
+    {"PasoAtras", 10080, 120, 1815, 255}, {"FrameDepuracion", 10080, 480, 1815, 6015},
+    {"PasoEncima", 120, 240, 1575, 255}, {"SalirSub", 120, 540, 1575, 255}, {"Vigilar", 120, 2040, 1575, 255},
+    {"lstVigilancia", 120, 2340, 1575, 3555}, {"lblMensaje", 120, 6540, 11760, 480},
+    // The speed choice under the port frame and the devices button at the right edge, under the message line.
+    {"cmbVelocidad", 4410, 7035, 1410, 285}, {"txtRitmo", 5880, 7035, 1680, 285}, {"Dispositivos", 10680, 7050, 1215, 255},
 };
 
 int wholeRows(QAbstractItemView* view, int rows) {
@@ -56,6 +62,11 @@ int wholeRows(QAbstractItemView* view, int rows) {
         if (view->viewport()->rect().contains(view->visualRect(view->model()->index(r, 0)))) ++n;
     return n;
 }
+
+// The default size in twips: the layout's 10110 × 6600 with the debugger's column on the right and the
+// message line at the bottom.
+constexpr int kDefaultWidth = 10080 + 1815 + 105;
+constexpr int kDefaultHeight = 6540 + 480 + 15 + 285 + 60;  // the speed row under the message line
 
 }  // namespace
 
@@ -67,8 +78,8 @@ private slots:
 
     void defaultSizeIsTheLayoutsAndTheLeast() {
         Window win;
-        QCOMPARE(win.w->size(), QSize(twips(10110), twips(6960)));
-        QCOMPARE(win.w->minimumSize(), QSize(twips(10110), twips(6960)));
+        QCOMPARE(win.w->size(), QSize(twips(kDefaultWidth), twips(kDefaultHeight)));
+        QCOMPARE(win.w->minimumSize(), QSize(twips(kDefaultWidth), twips(kDefaultHeight)));
         for (const Place& p : kDefaultPlaces) {
             QWidget* control = win.w->findChild<QWidget*>(QString::fromLatin1(p.name));
             QVERIFY2(control, p.name);
@@ -112,7 +123,7 @@ private slots:
             QCOMPARE(control->size(), twips(t.x(), t.y(), t.width(), t.height()).size());
         }
         // The program list follows the window's height; shrunk back, everything is where it was.
-        win.w->resize(twips(10110), twips(6960));
+        win.w->resize(twips(kDefaultWidth), twips(kDefaultHeight));
         QCoreApplication::processEvents();
         QCOMPARE(win.lines()->size(), 29);
         QCOMPARE(memory->geometry(), gridAtStart);
@@ -152,7 +163,7 @@ private slots:
         QVERIFY(win.lines()->lineHeight() > lineAtStart);
         QVERIFY(win.box(QStringLiteral("txtA"))->font().pointSizeF() == 12.0);
         QVERIFY(trace->findChild<QWidget*>(QStringLiteral("lista"))->font().pointSizeF() * 100 > traceFont);
-        QVERIFY(win.w->findChild<QWidget*>(QStringLiteral("canvas"))->minimumWidth() > twips(10110));
+        QVERIFY(win.w->findChild<QWidget*>(QStringLiteral("canvas"))->minimumWidth() > twips(kDefaultWidth));
 
         // The trace window's keys zoom the main window too.
         QTest::keyClick(trace->findChild<QWidget*>(QStringLiteral("lista")), Qt::Key_Minus, Qt::ControlModifier);
@@ -174,7 +185,7 @@ private slots:
         QCOMPARE(win.lines()->lineHeight(), lineAtStart);
         // The window grew with the text; it may shrink back to the default size now, and then shows the
         // default arrangement.
-        QCOMPARE(win.w->minimumSize(), QSize(twips(10110), twips(6960)));
+        QCOMPARE(win.w->minimumSize(), QSize(twips(kDefaultWidth), twips(kDefaultHeight)));
         win.w->resize(win.w->minimumSize());
         QCoreApplication::processEvents();
         for (const Place& p : kDefaultPlaces) {

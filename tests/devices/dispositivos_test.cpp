@@ -123,6 +123,20 @@ private slots:
         QVERIFY(litAt(row, row->ledCentre(0)));
     }
 
+    // A step undone takes its OUT back: the LEDs show what the port held before it.
+    void ledsFollowAStepBack() {
+        auto* leds = panel<vandor::LedsPanel>(1);
+        sim->setHistoryLimit(10);
+        load(QByteArray("\x3E\x0F\xD3\x01\x3E\xF0\xD3\x01", 8));  // MVI A,0F; OUT 01; MVI A,F0; OUT 01
+        for (int i = 0; i < 4; ++i) sim->step();
+        QCOMPARE(leds->leds()->value(), uint8_t(0xF0));
+        QVERIFY(sim->stepBack());
+        QCOMPARE(leds->leds()->value(), uint8_t(0x0F));
+        QVERIFY(sim->stepBack());
+        QVERIFY(sim->stepBack());
+        QCOMPARE(leds->leds()->value(), uint8_t(0x00));
+    }
+
     void deferredViewsCatchUpOnRefresh() {
         auto* leds = panel<vandor::LedsPanel>(1);
         devices->setDeferred(true);

@@ -169,6 +169,30 @@ TEST(PortDevices, StepNumbersCountFromTheFirstStepOfTheMachine) {
     EXPECT_EQ(out.records(), (std::vector<OutputRecord>{{3, 0x01, 0x11}}));
 }
 
+// A step undone gives the port back the value it held before the queue's value was put there, and the
+// output log keeps what ran.
+TEST(PortDevices, StepBackUndoesAQueuedInput) {
+    for (bool continuous : {false, true}) {
+        SCOPED_TRACE(continuous ? "run" : "steps");
+        Machine8085 k;
+        Simulator& sim = k.sim;
+        assembleInto(sim, "\tORG 0\n\tIN 00H\n\tIN 00H\n\tHLT\n");
+        sim.setPort(0x00, 0x33);
+        sim.setHistoryLimit(100);
+        InputQueues in;
+        in.add(0x00, {0x05, 0x07});
+        sim.inputs = &in;
+        advance(k, 2, continuous);
+        EXPECT_EQ(sim.m.a, 0x07);
+        ASSERT_TRUE(sim.stepBack());
+        EXPECT_EQ(sim.m.ports[0x00], 0x05);
+        EXPECT_EQ(sim.m.a, 0x05);
+        ASSERT_TRUE(sim.stepBack());
+        EXPECT_EQ(sim.m.ports[0x00], 0x33);
+        EXPECT_EQ(sim.m.a, 0x00);
+    }
+}
+
 // A routine that sends each character of a text on SOD at `baud`, its bit time from a 16-bit delay loop
 // (24 T-states a turn) so that every baud rate at 3.072 MHz is within reach.
 std::string bitBanger(const SerialFormat& f, const std::string& text) {

@@ -196,6 +196,11 @@ std::optional<CaseRun> runCase(const std::string& objectPath, const MachineSetup
         std::vector<uint8_t> ports;
         for (const PortValues& p : expectedOutputs) ports.push_back(p.port);
         r.outputs->keepOnly(ports);
+        // Enough to tell every sequence from the expected one and to show 16 values from the first
+        // difference with a "…" after them.
+        size_t longest = 0;
+        for (const PortValues& p : expectedOutputs) longest = std::max(longest, p.values.size());
+        r.outputs->keepAtMost(longest + kShownBytes + 1);
         options.outputs = r.outputs.get();
     }
     r.run = cli::runProgram(*r.sim, options);

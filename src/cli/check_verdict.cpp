@@ -7,9 +7,6 @@ namespace vandor::check {
 
 namespace {
 
-// At most this many bytes of a long block are shown, starting at the first difference.
-constexpr size_t kShownBytes = 16;
-
 struct Mismatch {
     std::string expectation, expected, obtained;
 };

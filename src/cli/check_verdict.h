@@ -10,6 +10,7 @@
 //   if (r.outcome != Outcome::Apto) std::cout << r.expectation << ": " << r.expected << " / " << r.obtained;
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@
 namespace vandor::check {
 
 enum class Outcome { Apto, NoApto, NoEnsambla, NoTermina };
+
+// At most this many bytes of a long block, or values of a long sequence, are shown, from the first
+// difference on.
+inline constexpr size_t kShownBytes = 16;
 std::string_view outcomeText(Outcome outcome);  // "APTO", "NO APTO", "NO ENSAMBLA", "NO TERMINA"
 
 struct CaseResult {

@@ -85,15 +85,24 @@ public:
         kept_.reset();
         for (uint8_t p : ports) kept_.set(p);
     }
+    // Keeps at most `count` records of each port; the later ones are only counted (a program that writes
+    // without end in a long run does not fill the memory). A writer still gets every record.
+    void keepAtMost(size_t count) { limit_ = count; }
     // Records go to `writer` from now on, not kept here.
     void streamTo(OutputWriter* writer) { writer_ = writer; }
     void record(uint64_t step, uint8_t port, uint8_t value) {
         if (!kept_.test(port)) return;
-        if (writer_)
+        if (writer_) {
             writer_->written({step, port, value});
-        else
+        } else if (perPort_[port] < limit_) {
+            ++perPort_[port];
             records_.push_back({step, port, value});
+        } else {
+            ++leftOut_;
+        }
     }
+    // Records of ports past their limit, not kept.
+    uint64_t leftOut() const { return leftOut_; }
     const std::vector<OutputRecord>& records() const { return records_; }
     // The values written to one port, in order.
     std::vector<uint8_t> valuesOf(uint8_t port) const {
@@ -107,6 +116,9 @@ private:
     std::bitset<256> kept_;
     std::vector<OutputRecord> records_;
     OutputWriter* writer_ = nullptr;
+    size_t limit_ = ~size_t{0};
+    std::array<size_t, 256> perPort_{};
+    uint64_t leftOut_ = 0;
 };
 
 }  // namespace vandor

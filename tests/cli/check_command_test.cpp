@@ -194,6 +194,18 @@ entradas = { "00" = "03" }
 salidas = { "01" = "03 02 01" }
 )");
     source("cuenta.asm", {"IN 00H", "OTRO: OUT 01H", "DCR A", "JNZ OTRO", "HLT"});
+    // A program that writes without end for three million steps: its sequence is told as any other.
+    writeFile(dir / "sin_fin.toml", R"(
+pasos_max = 3000000
+[[caso]]
+[caso.espera]
+fin = "PASOS"
+salidas = { "01" = "00 01 02" }
+)");
+    source("sin_fin.asm", {"OTRO: OUT 01H", "INR A", "JMP OTRO"});
+    const Outcome endless = check("sin_fin.toml sin_fin.asm");
+    EXPECT_EQ(endless.out, "sin_fin.asm: NO APTO (0/1 casos) caso \"caso 1\": salidas 01 esperado … (nada más), "
+                           "obtenido … 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 …\n");
     source("cuenta_mal.asm", {"IN 00H", "OTRO: OUT 01H", "DCR A", "CPI 02H", "JNZ OTRO", "HLT"});
     const Outcome c = check("cuenta.toml cuenta.asm cuenta_mal.asm");
     const auto counted = lines(c.out);

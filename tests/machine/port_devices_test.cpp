@@ -113,6 +113,14 @@ TEST(OutputLog, RecordsEveryPortOrOnlyThoseKept) {
     EXPECT_EQ(all.valuesOf(0x01), (std::vector<uint8_t>{0x05, 0x07}));
     EXPECT_TRUE(all.valuesOf(0x03).empty());
 
+    OutputLog few;
+    few.keepAtMost(2);
+    for (uint8_t v = 1; v <= 5; ++v) few.record(v, 0x01, v);
+    few.record(6, 0x02, 0x66);
+    EXPECT_EQ(few.valuesOf(0x01), (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(few.valuesOf(0x02), (std::vector<uint8_t>{0x66}));  // each port has its own room
+    EXPECT_EQ(few.leftOut(), 3u);
+
     OutputLog some;
     some.keepOnly({0x02});
     some.record(1, 0x01, 0x05);

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "mainwindow/principal.h"
 

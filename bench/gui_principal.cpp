@@ -88,20 +88,26 @@ void BM_SingleStep(benchmark::State& state) {
 BENCHMARK(BM_SingleStep)->Unit(benchmark::kMicrosecond);
 
 // A student's loop through memory, run for 0.4 s in the shown window: range(0) 1 with the trace window
-// shown, range(1) 1 in a 1920 x 1080 window, range(2) the trace's rows before each run (millions). The
-// trace starts each run afresh (a run at tens of millions of steps a second fills hundreds of MB).
+// shown, range(1) 1 in a 1920 x 1080 window, range(2) the trace's rows before each run (millions),
+// range(3) 1 when the loop also writes its count to port 01 with OUT, 2 when it does with the devices
+// window shown (its LEDs on port 01). The trace starts each run afresh (a run at tens of millions of
+// steps a second fills hundreds of MB).
 void BM_Run(benchmark::State& state) {
     vandor::ScriptedDialogs dialogs;
     Principal w(dialogs);
     if (state.range(1)) w.resize(1920, 1080);
     showAndPaint(w);
     vandor::Simulator& sim = w.simulator();
-    const uint8_t program[] = {0x21, 0x00, 0x20,  // LXI H,2000
-                               0x3C,              // INR A
-                               0x77,              // MOV M,A
-                               0x23,              // INX H
-                               0xC3, 0x03, 0x00}; // JMP 0003
-    for (size_t i = 0; i < sizeof program; ++i) sim.m.savmem(static_cast<uint16_t>(i), program[i]);
+    const std::vector<uint8_t> program = {0x21, 0x00, 0x20,  // LXI H,2000
+                                          0x3C,              // INR A
+                                          0x77,              // MOV M,A
+                                          0x23,              // INX H
+                                          0xC3, 0x03, 0x00}; // JMP 0003
+    const std::vector<uint8_t> withOut = {0x21, 0x00, 0x20, 0x3C, 0x77, 0xD3, 0x01,  // ... OUT 01
+                                          0x23, 0xC3, 0x03, 0x00};
+    const std::vector<uint8_t>& code = state.range(3) ? withOut : program;
+    for (size_t i = 0; i < code.size(); ++i) sim.m.savmem(static_cast<uint16_t>(i), code[i]);
+    if (state.range(3) == 2) w.Dispositivos_Click();
     w.regen();
     const uint64_t traceRows = static_cast<uint64_t>(state.range(2)) * 1'000'000;
     auto fillTrace = [&] {
@@ -219,12 +225,14 @@ void BM_RepaintViews(benchmark::State& state) {
 BENCHMARK(BM_RepaintViews)->Arg(0)->Arg(1)->ArgNames({"big"})->Unit(benchmark::kMillisecond)->Iterations(30);
 
 BENCHMARK(BM_Run)
-    ->Args({0, 0, 0})
-    ->Args({1, 0, 0})
-    ->Args({0, 1, 0})
-    ->Args({1, 1, 0})
-    ->Args({1, 0, 10})
-    ->ArgNames({"trace_window", "big", "trace_millions"})
+    ->Args({0, 0, 0, 0})
+    ->Args({1, 0, 0, 0})
+    ->Args({0, 1, 0, 0})
+    ->Args({1, 1, 0, 0})
+    ->Args({1, 0, 10, 0})
+    ->Args({0, 0, 0, 1})
+    ->Args({0, 0, 0, 2})
+    ->ArgNames({"trace_window", "big", "trace_millions", "out"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 

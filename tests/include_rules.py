@@ -14,7 +14,7 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
-CORE = {"common", "machine", "inspect", "assembler", "hexfile"}
+CORE = {"common", "machine", "inspect", "assembler", "hexfile", "devices"}
 WINDOW_KIT = {"widgets"}
 # Header-only Qt helpers that both vandor and kepplet include (the HTTP client, the Spanish texts).
 SHARED = {"shared"}
@@ -26,6 +26,7 @@ ALLOWED = {
     "inspect": {"common", "machine"} | WINDOW_KIT,
     "hexfile": {"common", "machine"},
     "assembler": {"common", "machine", "hexfile"} | WINDOW_KIT,
+    "devices": {"common", "machine"} | WINDOW_KIT,
     "widgets": {"common"},
     "shared": set(),
     "editor": CORE | WINDOW_KIT,

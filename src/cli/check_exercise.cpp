@@ -11,9 +11,9 @@
 #define TOML_HEADER_ONLY 1
 #include <toml++/toml.h>
 
-#include "cli/exercise_text.h"
 #include "common/hex.h"
 #include "common/text.h"
+#include "common/toml_text.h"
 
 namespace vandor::check {
 
@@ -199,6 +199,51 @@ std::vector<ByteBlock> readBlocks(const toml::node& node, std::string_view key, 
     return blocks;
 }
 
+// entradas = { "00" = "05 07 09" } or salidas = { "01" = "01 02 04" }: a sequence of values per port.
+// An input queue needs a value at least; an empty output sequence asks that nothing be written there.
+std::vector<PortValues> readPortValues(const toml::node& node, std::string_view key, Reporter& rep) {
+    std::vector<PortValues> result;
+    const bool inputs = key == "entradas";
+    const auto* table = node.as_table();
+    if (!table) {
+        rep.error(node.source(), "'" + std::string(key) + "' debe ser una tabla de \"PP\" = \"valores\", p. ej. " +
+                                     (inputs ? "{ \"00\" = \"05 07 09\" }" : "{ \"01\" = \"01 02 04 08\" }"));
+        return result;
+    }
+    for (const auto& [portKey, value] : *table) {
+        auto port = parseHexText(portKey.str(), 2);
+        if (!port) {
+            rep.error(portKey.source(), "puerto incorrecto " + quoted(portKey.str()) + " en " + std::string(key) +
+                                            " (de 00 a FF)");
+            continue;
+        }
+        const auto* text = value.as_string();
+        if (!text) {
+            rep.error(value.source(), "los valores del puerto " + std::string(portKey.str()) + " de " +
+                                          std::string(key) + " deben ser un texto de bytes hexadecimales, p. ej. \"05 07\"");
+            continue;
+        }
+        std::string bad;
+        auto values = parseBytes(text->get(), bad);
+        if (!values) {
+            rep.error(value.source(), "valor incorrecto " + quoted(bad) + " en el puerto " +
+                                          std::string(portKey.str()) + " de " + std::string(key));
+            continue;
+        }
+        if (inputs && values->empty()) {
+            rep.error(value.source(), "el puerto " + std::string(portKey.str()) + " de entradas no tiene ningún valor");
+            continue;
+        }
+        const uint8_t p = static_cast<uint8_t>(*port);
+        if (std::any_of(result.begin(), result.end(), [p](const PortValues& q) { return q.port == p; })) {
+            rep.error(portKey.source(), "el puerto " + hexa(p, 2) + " está repetido en " + std::string(key));
+            continue;
+        }
+        result.push_back({p, std::move(*values)});
+    }
+    return result;
+}
+
 template <typename T, size_t N>
 int indexOf(const std::array<T, N>& keys, std::string_view key) {
     for (size_t i = 0; i < N; ++i) {
@@ -251,6 +296,8 @@ bool readSetupKey(std::string_view key, const toml::node& value, MachineSetup& s
             }
             setup.irqs.push_back(*press);
         }
+    } else if (key == "entradas") {
+        setup.inputs = readPortValues(value, key, rep);
     } else if (key == "on_hlt") {
         const auto* s = value.as_string();
         auto choice = s ? cli::parseHltAnswer(trimBlanks(s->get(), kBlanksAndTabs)) : std::nullopt;
@@ -298,6 +345,8 @@ Expectations readExpectations(const toml::table& table, Reporter& rep) {
             ex.ports = readBlocks(value, key, true, rep);
         } else if (key == "sod") {
             ex.sod = readBit(value, key, rep);
+        } else if (key == "salidas") {
+            ex.outputs = readPortValues(value, key, rep);
         } else if (key == "fin") {
             const auto* s = value.as_string();
             const std::string text = s ? std::string(trimBlanks(s->get(), kBlanksAndTabs)) : std::string();
@@ -394,6 +443,13 @@ MachineSetup MachineSetup::then(const MachineSetup& later) const {
     r.breakpoints.insert(r.breakpoints.end(), later.breakpoints.begin(), later.breakpoints.end());
     r.irqs.insert(r.irqs.end(), later.irqs.begin(), later.irqs.end());
     if (later.onHlt) r.onHlt = later.onHlt;
+    for (const PortValues& q : later.inputs) {
+        auto same = std::find_if(r.inputs.begin(), r.inputs.end(), [&q](const PortValues& x) { return x.port == q.port; });
+        if (same != r.inputs.end())
+            *same = q;
+        else
+            r.inputs.push_back(q);
+    }
     return r;
 }
 
@@ -418,6 +474,10 @@ std::string bytesText(const std::vector<uint8_t>& bytes) {
     return s;
 }
 
+std::string valuesText(const std::vector<uint8_t>& values) {
+    return values.empty() ? std::string("ningún valor") : bytesText(values);
+}
+
 std::optional<IrqPress> parseIrq(std::string_view text) {
     text = trimBlanks(text, kBlanksAndTabs);
     const size_t colon = text.find(':');
@@ -437,7 +497,7 @@ std::optional<IrqPress> parseIrq(std::string_view text) {
 ExerciseResult parseExercise(std::string_view text, const std::string& displayName) {
     ExerciseResult result;
     Reporter rep(displayName);
-    // Bytes the parser cannot take outside quotes are reported instead of parsing (exercise_text.h).
+    // Bytes the parser cannot take outside quotes are reported instead of parsing (common/toml_text.h).
     const std::vector<TextProblem> problems = findUnquotedNonAscii(text);
     for (const TextProblem& p : problems) rep.error(p.line, p.text);
     if (problems.empty()) {

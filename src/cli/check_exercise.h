@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/run_session.h"
+#include "machine/port_io.h"
 #include "machine/simulator.h"
 
 namespace vandor::check {
@@ -55,8 +56,10 @@ struct MachineSetup {
     std::vector<uint16_t> breakpoints;
     std::vector<IrqPress> irqs;
     std::optional<HltAnswer> onHlt;
+    std::vector<PortValues> inputs;  // entradas: the values successive IN from each port read
 
-    // This setup followed by `later`: later values win, blocks, breakpoints and presses add up.
+    // This setup followed by `later`: later values win, blocks, breakpoints and presses add up; a port's
+    // input queue in `later` replaces that port's queue.
     MachineSetup then(const MachineSetup& later) const;
 };
 
@@ -72,6 +75,7 @@ struct Expectations {
     std::optional<bool> sod;
     std::vector<ByteBlock> memory;
     std::vector<ByteBlock> ports;
+    std::vector<PortValues> outputs;  // salidas: every value written to each port, in order
 };
 
 struct Case {
@@ -106,6 +110,8 @@ std::string hex2(uint8_t v);
 std::string hex4(uint16_t v);
 // "HH HH HH": bytes as the exercise file writes them.
 std::string bytesText(const std::vector<uint8_t>& bytes);
+// A sequence of values written to a port: bytesText, or "ningún valor" when empty.
+std::string valuesText(const std::vector<uint8_t>& values);
 // Parses "N:NAME" of an interrupt press (as --irq); nullopt when malformed.
 std::optional<IrqPress> parseIrq(std::string_view text);
 

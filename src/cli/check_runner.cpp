@@ -159,6 +159,7 @@ cli::RunOptions runOptions(const MachineSetup& setup, uint64_t maxSteps, bool tr
     o.onHlt = setup.onHlt.value_or(cli::HltAnswer::Stop);
     o.breakpoints = setup.breakpoints;
     o.recordTrace = trace;
+    o.inputs = setup.inputs;
     return o;
 }
 
@@ -176,10 +177,11 @@ EndKind endKind(cli::RunEnd end) {
 struct CaseRun {
     std::unique_ptr<Simulator> sim;
     cli::RunResult run;
+    std::unique_ptr<OutputLog> outputs;  // what OUT wrote to the ports the case expects salidas of
 };
 
 std::optional<CaseRun> runCase(const std::string& objectPath, const MachineSetup& setup, uint64_t maxSteps,
-                               bool trace, std::string& loadError) {
+                               bool trace, std::string& loadError, const std::vector<PortValues>& expectedOutputs = {}) {
     CaseRun r;
     r.sim = std::make_unique<Simulator>();
     CollectingMessages messages;
@@ -188,7 +190,20 @@ std::optional<CaseRun> runCase(const std::string& objectPath, const MachineSetup
         return std::nullopt;
     }
     applyState(*r.sim, setup);
-    r.run = cli::runProgram(*r.sim, runOptions(setup, maxSteps, trace));
+    cli::RunOptions options = runOptions(setup, maxSteps, trace);
+    if (!expectedOutputs.empty()) {
+        r.outputs = std::make_unique<OutputLog>();
+        std::vector<uint8_t> ports;
+        for (const PortValues& p : expectedOutputs) ports.push_back(p.port);
+        r.outputs->keepOnly(ports);
+        // Enough to tell every sequence from the expected one and to show 16 values from the first
+        // difference with a "…" after them.
+        size_t longest = 0;
+        for (const PortValues& p : expectedOutputs) longest = std::max(longest, p.values.size());
+        r.outputs->keepAtMost(longest + kShownBytes + 1);
+        options.outputs = r.outputs.get();
+    }
+    r.run = cli::runProgram(*r.sim, options);
     return r;
 }
 
@@ -245,14 +260,15 @@ SourceResult checkSource(const Exercise& exercise, const std::string& source, co
         const MachineSetup setup = exercise.start.then(c.additions);
         const uint64_t maxSteps = exercise.stepsFor(c);
         std::string loadError;
-        auto run = runCase(prepared.objectPath, setup, maxSteps, false, loadError);
+        auto run = runCase(prepared.objectPath, setup, maxSteps, false, loadError, c.expect.outputs);
         if (!run) {
             result.outcome = Outcome::NoEnsambla;
             result.log = {loadError};
             result.cases.clear();
             return result;
         }
-        CaseResult verdict = judge(c.expect, run->sim->m, endKind(run->run.end), run->run.steps);
+        CaseResult verdict =
+            judge(c.expect, run->sim->m, endKind(run->run.end), run->run.steps, run->outputs.get());
         verdict.name = c.name;
         if (verdict.outcome != Outcome::Apto && keeping && keepFolder())
             keepCase(folder, i, *run->sim, prepared.objectPath, setup, maxSteps, options);

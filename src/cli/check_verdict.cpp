@@ -7,9 +7,6 @@ namespace vandor::check {
 
 namespace {
 
-// At most this many bytes of a long block are shown, starting at the first difference.
-constexpr size_t kShownBytes = 16;
-
 struct Mismatch {
     std::string expectation, expected, obtained;
 };
@@ -28,7 +25,31 @@ std::optional<Mismatch> compareBlock(const ByteBlock& block, const uint8_t* actu
                     bytesText(expected), bytesText(obtained)};
 }
 
-std::optional<Mismatch> firstMismatch(const Expectations& ex, const Machine& m) {
+// Part of a port's sequence of values from `from`: at most kShownBytes values, "…" where some are left out.
+std::string sequencePart(const std::vector<uint8_t>& values, size_t from, bool cut) {
+    if (!cut) return valuesText(values);
+    const size_t end = std::min(values.size(), from + kShownBytes);
+    std::string text = from > 0 ? "…" : "";
+    if (from >= values.size()) return text + " (nada más)";
+    if (!text.empty()) text += ' ';
+    text += bytesText(std::vector<uint8_t>(values.begin() + static_cast<std::ptrdiff_t>(from),
+                                           values.begin() + static_cast<std::ptrdiff_t>(end)));
+    if (end < values.size()) text += " …";
+    return text;
+}
+
+std::optional<Mismatch> compareOutputs(const PortValues& expected, const OutputLog* log) {
+    const std::vector<uint8_t> obtained = log ? log->valuesOf(expected.port) : std::vector<uint8_t>();
+    if (obtained == expected.values) return std::nullopt;
+    size_t first = 0;
+    while (first < expected.values.size() && first < obtained.size() && expected.values[first] == obtained[first])
+        ++first;
+    const bool cut = expected.values.size() > kShownBytes || obtained.size() > kShownBytes;
+    return Mismatch{"salidas " + hex2(expected.port), sequencePart(expected.values, first, cut),
+                    sequencePart(obtained, first, cut)};
+}
+
+std::optional<Mismatch> firstMismatch(const Expectations& ex, const Machine& m, const OutputLog* outputs) {
     auto word = [](std::string_view name, const std::optional<uint16_t>& want,
                    uint16_t got) -> std::optional<Mismatch> {
         if (want && *want != got) return Mismatch{std::string(name), hex4(*want), hex4(got)};
@@ -53,6 +74,8 @@ std::optional<Mismatch> firstMismatch(const Expectations& ex, const Machine& m) 
         if (auto r = compareBlock(b, m.mem.data(), "memoria", false)) return r;
     for (const ByteBlock& b : ex.ports)
         if (auto r = compareBlock(b, m.ports.data(), "puertos", true)) return r;
+    for (const PortValues& expected : ex.outputs)
+        if (auto r = compareOutputs(expected, outputs)) return r;
     return std::nullopt;
 }
 
@@ -79,7 +102,7 @@ const CaseResult* SourceResult::firstFailure() const {
     return nullptr;
 }
 
-CaseResult judge(const Expectations& expect, const Machine& m, EndKind end, uint64_t steps) {
+CaseResult judge(const Expectations& expect, const Machine& m, EndKind end, uint64_t steps, const OutputLog* outputs) {
     CaseResult r;
     r.steps = steps;
     if (end != expect.end) {
@@ -91,7 +114,7 @@ CaseResult judge(const Expectations& expect, const Machine& m, EndKind end, uint
         r.obtained = endKindText(end);
         return r;
     }
-    if (auto mismatch = firstMismatch(expect, m)) {
+    if (auto mismatch = firstMismatch(expect, m, outputs)) {
         r.outcome = Outcome::NoApto;
         r.expectation = std::move(mismatch->expectation);
         r.expected = std::move(mismatch->expected);

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/file_names.h"
 #include "cli/run_session.h"
+#include "common/atomic_file.h"
 #include "common/hex.h"
 #include "common/text_encoding.h"
 
@@ -41,6 +42,10 @@ constexpr const char* kRunUsage =
     "                   :w (escritura, por defecto) o :rw; la ejecución termina tras la instrucción que\n"
     "                   lee o escribe una celda vigilada (FIN=WATCH); repetible\n"
     "  --back K         al final deshace los K últimos pasos (como mucho los ejecutados y 1000000)\n"
+    "  --in PP:HH,HH,...  los sucesivos IN PP leen esos valores en orden y después otra vez el último;\n"
+    "                   cada valor queda en el puerto al leerlo; repetible\n"
+    "  --out-log FICHERO  una línea por cada OUT: el número del paso, el puerto y el valor, separados\n"
+    "                   por tabuladores\n"
     "  --help           esta ayuda\n"
     "\n"
     "Salida: 0 si se ejecutó; 2 ante un error de uso, de carga o de fichero.\n";
@@ -70,6 +75,48 @@ std::optional<IrqPress> parseIrq(std::string_view text) {
     if (!step || *step == 0 || !button) return std::nullopt;
     return IrqPress{*step, *button};
 }
+
+// "PP:HH,HH,...": the values successive IN from port PP read (one or two hexadecimal digits each).
+std::optional<PortValues> parseInput(std::string_view text) {
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const auto port = vandor::parseHex(text.substr(0, colon), 2);
+    if (!port) return std::nullopt;
+    PortValues q{static_cast<uint8_t>(*port), {}};
+    std::string_view rest = text.substr(colon + 1);
+    while (true) {
+        const size_t comma = rest.find(',');
+        const auto value = vandor::parseHex(rest.substr(0, comma), 2);
+        if (!value) return std::nullopt;
+        q.values.push_back(static_cast<uint8_t>(*value));
+        if (comma == std::string_view::npos) break;
+        rest = rest.substr(comma + 1);
+    }
+    return q;
+}
+
+// The --out-log file: "step<TAB>PP<TAB>HH" and CR LF for every OUT, written as the run goes through a
+// temporary that replaces the file when the run is over.
+class OutLogFile final : public OutputWriter {
+public:
+    explicit OutLogFile(const std::string& path) : file_(path) {}
+    bool isOpen() const { return file_.isOpen(); }
+    void written(const OutputRecord& r) override {
+        line_.clear();
+        line_ += std::to_string(r.step);
+        line_ += '\t';
+        line_ += hexa(r.port, 2);
+        line_ += '\t';
+        line_ += hexa(r.value, 2);
+        line_ += "\r\n";
+        file_.write(line_);
+    }
+    bool commit() { return file_.commit(); }
+
+private:
+    AtomicFile file_;
+    std::string line_;
+};
 
 // The loader's messages separate the file from the reason with a lone CR; on a terminal that would
 // overwrite the first part, so it becomes a line break here. A file name that is not UTF-8 is shown as
@@ -133,6 +180,11 @@ public:
                     return k && *k <= kMaxBack;
                 },
                 withValue("--back espera un número de pasos de 0 a 1000000, no ")));
+        option("--in", [&o](const std::string& v) { o.inputs.push_back(*parseInput(v)); })
+            ->check(accepts([](const std::string& v) { return parseInput(v).has_value(); },
+                            withValue("--in espera PP:HH,HH,... (puerto y valores hexadecimales de 00 a FF), no ")));
+        option("--out-log", [this](const std::string& v) { outLogFile_ = v; })
+            ->check(notEmpty("falta el nombre del fichero de --out-log"));
     }
 
     int run(std::ostream& out, std::ostream& err) override {
@@ -150,6 +202,18 @@ public:
             }
             sim.trace.streamTo(&*trace);
         }
+        // So is the output log: a file that cannot be written is known before the run.
+        std::optional<OutLogFile> outLog;
+        OutputLog outputs;
+        if (!outLogFile_.empty()) {
+            outLog.emplace(outLogFile_);
+            if (!outLog->isOpen()) {
+                err << "Error guardando fichero " << outLogFile_ << "\n";
+                return 2;
+            }
+            outputs.streamTo(&*outLog);
+            options_.outputs = &outputs;
+        }
 
         const RunResult result = runProgram(sim, options_);
         for (const std::string& warning : result.warnings) err << warning << "\n";
@@ -161,6 +225,10 @@ public:
                 err << "Error guardando fichero " << traceFile_ << "\n";
                 status = 2;
             }
+        }
+        if (outLog && !outLog->commit()) {
+            err << "Error guardando fichero " << outLogFile_ << "\n";
+            status = 2;
         }
         if (!dumpFile_.empty() && !writeDump(sim.m, dumpFile_)) {
             err << "Error guardando fichero " << dumpFile_ << "\n";
@@ -200,10 +268,12 @@ private:
             fail("--trace escribiría encima del fichero objeto '" + *object_ + "'");
         if (!dumpFile_.empty() && sameFile(dumpFile_, *object_))
             fail("--dump escribiría encima del fichero objeto '" + *object_ + "'");
+        if (!outLogFile_.empty() && sameFile(outLogFile_, *object_))
+            fail("--out-log escribiría encima del fichero objeto '" + *object_ + "'");
     }
 
     std::optional<std::string> object_;
-    std::string traceFile_, dumpFile_;
+    std::string traceFile_, dumpFile_, outLogFile_;
     RunOptions options_;
     bool help_ = false;
 };

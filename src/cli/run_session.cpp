@@ -116,6 +116,13 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
     sim.haltDialog = &answer;
     sim.recordTrace = options.recordTrace;
     sim.m.countTStates = options.countTStates;
+    // The devices are attached only when asked for: without them the run is the plain loop.
+    InputQueues queues;
+    queues.add(options.inputs);
+    InputQueues* const previousInputs = sim.inputs;
+    OutputLog* const previousOutputs = sim.outputs;
+    sim.inputs = queues.empty() ? nullptr : &queues;
+    sim.outputs = options.outputs;
 
     sim.startRun();
     uint64_t done = 0;
@@ -161,6 +168,8 @@ RunResult runProgram(Simulator& sim, const RunOptions& options) {
     sim.haltDialog = previousDialog;
     sim.recordTrace = previousRecord;
     sim.m.countTStates = previousCount;
+    sim.inputs = previousInputs;
+    sim.outputs = previousOutputs;
     result.steps = done - undone;
     if (options.countTStates) result.tstates = sim.m.tstates;
     return result;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/sinks.h"
+#include "machine/port_io.h"
 #include "machine/simulator.h"
 
 namespace vandor::cli {
@@ -42,6 +43,8 @@ struct RunOptions {
     uint64_t back = 0;                // --back: steps undone after the run (at most kMaxBack)
     bool recordTrace = false;        // fill sim.trace (only when a trace file is wanted)
     bool countTStates = false;       // count T-states and show them in the state line
+    std::vector<PortValues> inputs;  // --in: what successive IN from each port read
+    OutputLog* outputs = nullptr;    // --out-log: every OUT of the run is recorded there
 };
 
 // The most steps --back can undo: the history the simulator keeps.

@@ -6,7 +6,8 @@
 // being copied after every step, the check-box follow-up of regen runs only after a step that left a
 // box behind the state, and the views hear of the batch once, at its end. The trace, the T-state count
 // and the grids' notifications are compiled in only when attached, so the plain loop has none of them;
-// so are the debugger's checks around every step (watchpoints, the step history, a run target).
+// so are the debugger's checks around every step (watchpoints, the step history, a run target) and the
+// devices (input queues, output log, serial terminal, the T-state limit of a paced batch).
 #include "common/opcodes.h"
 #include "machine/executor.h"
 #include "machine/simulator.h"
@@ -21,6 +22,8 @@ enum Extra : unsigned {
     kTStates = 2u,   // the T-state count
     kGrids = 4u,     // the observer hears of every memory and port write
     kDebug = 8u,     // watchpoints, the step history and a run target: each step is looked at before and after
+    kDevices = 16u,  // input queues, the output log, the serial terminal, the T-state limit of a paced
+                     // batch (always with the T-state count)
 };
 
 }  // namespace
@@ -121,8 +124,15 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
         if constexpr ((kExtras & kTStates) != 0) stepStart = x.t;
         TraceRow* row = nullptr;
         if constexpr ((kExtras & kTrace) != 0) row = &x.startRow();
+        [[maybe_unused]] uint8_t op = 0, operand = 0;
+        if constexpr ((kExtras & kDevices) != 0) {
+            op = x.mem[x.pc];
+            operand = x.mem[x.pc + 1];  // past FFFF, the wrap-around cell
+            devicesBefore(op, operand, x.t + executor::kTStates[op]);
+        }
         executor::executeInstruction<false>(x);
         ++done;
+        if constexpr ((kExtras & kDevices) != 0) devicesAfter(op, operand, x.a, steps_ + done, x.t);
         if (x.after != kNothing) [[unlikely]] {
             x.put();
             // The way out of a HLT or a box's action may reach the trace (a window's "Borrar"): the rows
@@ -167,6 +177,8 @@ StopReason Simulator::runLoop(uint64_t maxSteps) {
                 break;
             }
         }
+        if constexpr ((kExtras & kDevices) != 0)
+            if (x.t >= tLimit_) [[unlikely]] break;
     }
     if constexpr ((kExtras & kTrace) != 0) x.closeRows();
     if constexpr ((kExtras & kTStates) != 0)
@@ -183,7 +195,9 @@ StopReason Simulator::run(uint64_t maxSteps) {
     watchHit_.reset();
     const bool debug = !watches.empty() || history_.recording() || target_.any();
     const unsigned extras = (recordTrace ? kTrace : 0u) | (m.countTStates ? kTStates : 0u) |
-                            (m.observer ? kGrids : 0u) | (debug ? kDebug : 0u);
+                            (m.observer ? kGrids : 0u) | (debug ? kDebug : 0u) |
+                            (devicesAttached() || tLimit_ != kNoTLimit ? kDevices | kTStates : 0u);
+    // The devices come with the T-state count: the loops with kDevices and without kTStates are never made.
     switch (extras) {
     case 0: return runLoop<0>(maxSteps);
     case 1: return runLoop<1>(maxSteps);
@@ -200,8 +214,26 @@ StopReason Simulator::run(uint64_t maxSteps) {
     case 12: return runLoop<12>(maxSteps);
     case 13: return runLoop<13>(maxSteps);
     case 14: return runLoop<14>(maxSteps);
-    default: return runLoop<15>(maxSteps);
+    case 15: return runLoop<15>(maxSteps);
+    case 18: return runLoop<18>(maxSteps);
+    case 19: return runLoop<19>(maxSteps);
+    case 22: return runLoop<22>(maxSteps);
+    case 23: return runLoop<23>(maxSteps);
+    case 26: return runLoop<26>(maxSteps);
+    case 27: return runLoop<27>(maxSteps);
+    case 30: return runLoop<30>(maxSteps);
+    default: return runLoop<31>(maxSteps);
     }
+}
+
+StopReason Simulator::run(uint64_t maxSteps, uint64_t untilTStates) {
+    const bool counted = m.countTStates;
+    m.countTStates = true;
+    tLimit_ = untilTStates;
+    const StopReason why = run(maxSteps);
+    tLimit_ = kNoTLimit;
+    m.countTStates = counted;
+    return why;
 }
 
 }  // namespace vandor

@@ -178,6 +178,38 @@ void Simulator::regen() {
     if (views) views->regenerated();
 }
 
+void Simulator::attachTerminal(SerialTerminal* terminal) {
+    terminal_ = terminal;
+    if (!terminal) return;
+    m.countTStates = true;
+    // The line starts where the machine's SOD is; SID rests at 1 until a character is typed.
+    terminal->received.level(m.tstates, m.sod);
+    m.sid = terminal->typed.levelAt(m.tstates);
+}
+
+void Simulator::detachTerminal(const SerialTerminal* terminal) {
+    if (terminal_ == terminal) terminal_ = nullptr;
+}
+
+void Simulator::devicesBefore(uint8_t op, uint8_t operand, uint64_t t) {
+    if (op == 0xDB) {  // IN
+        if (inputs && inputs->has(operand)) {
+            notePort(operand);  // a step undone puts back what the port held
+            m.savport(operand, inputs->next(operand));
+        }
+    } else if (op == 0x20) {  // RIM
+        if (terminal_) m.sid = terminal_->typed.levelAt(t);
+    }
+}
+
+void Simulator::devicesAfter(uint8_t op, uint8_t operand, uint8_t a, uint64_t step, uint64_t t) {
+    if (op == 0xD3) {  // OUT
+        if (outputs) outputs->record(step, operand, a);
+    } else if (op == 0x30) {  // SIM
+        if (terminal_) terminal_->received.level(t, m.sod);
+    }
+}
+
 void Simulator::noteAccesses(const StepAccesses& accesses, uint16_t replacedAt, uint8_t replacedValue) {
     for (int i = 0; i < accesses.count; ++i) {
         const DataAccess& cell = accesses.cells[i];
@@ -262,7 +294,12 @@ void Simulator::step() {
     beforeDebugStep();
     const uint64_t t = m.tstates;
     if (recordTrace) trace.listainstru(m);
+    const bool devices = devicesAttached();
+    const uint8_t op = m.mem[m.pc];
+    const uint8_t operand = m.mem[static_cast<uint16_t>(m.pc + 1)];
+    if (devices) devicesBefore(op, operand, m.tstates + executor::kTStates[op]);
     m.EjecutaPASO(false);
+    if (devices) devicesAfter(op, operand, m.a, steps_ + 1, m.tstates);
     regen();
     if (recordTrace) trace.listareg(m);
     if (m.countTStates) {

@@ -35,7 +35,9 @@
 
 #include "machine/history.h"
 #include "machine/machine.h"
+#include "machine/port_io.h"
 #include "machine/run_target.h"
+#include "machine/serial_line.h"
 #include "machine/trace.h"
 #include "machine/watchpoints.h"
 
@@ -100,6 +102,19 @@ public:
     // Whether steps are recorded in the trace (vandor-cli records only with --trace). The trace keeps its
     // most recent rows: a run never stops because of it.
     bool recordTrace = true;
+
+    // Devices on the ports for a run: input queues that IN reads and a log of every OUT (vandor-cli's
+    // --in and --out-log, an exercise's entradas and salidas). Steps and runs honour them while attached;
+    // a run with none of them (and no terminal) is the plain loop.
+    InputQueues* inputs = nullptr;
+    OutputLog* outputs = nullptr;
+
+    // A terminal on SOD and SID (the serial console): what SIM puts on SOD is handed to it with the T-state
+    // count, and RIM reads SID from it. Attaching one starts the T-state count.
+    void attachTerminal(SerialTerminal* terminal);
+    // Takes it off, if it is the one attached.
+    void detachTerminal(const SerialTerminal* terminal);
+    SerialTerminal* terminal() const { return terminal_; }
 
     // The value of txtVec: the byte that INTR supplies.
     uint8_t vector() const { return vector_; }
@@ -180,6 +195,9 @@ public:
     // came back; on Breakpoint and Halt the run has been stopped (running() is false).
     // Needs running() true; returns Stopped at once otherwise.
     StopReason run(uint64_t maxSteps);
+    // The same batch ending also after the step that brings the T-state count to untilTStates or past it
+    // (a run paced against the wall clock). The T-states are counted during the batch.
+    StopReason run(uint64_t maxSteps, uint64_t untilTStates);
     uint64_t stepsExecuted() const { return steps_; }
     // What touched a watched cell in the last step that did (a run stopped with Watch, or a single step).
     const std::optional<WatchHit>& lastWatchHit() const { return watchHit_; }
@@ -216,6 +234,12 @@ private:
     StopReason runLoop(uint64_t maxSteps);
     // Whether a check box shows a value other than the state's: regen has an action to run.
     bool checkBoxesBehind() const;
+    bool devicesAttached() const { return inputs || outputs || terminal_; }
+    // Around an instruction with devices attached: IN from a queued port finds the queue's next value
+    // in the port, RIM finds the terminal's SID level; then OUT is logged as step `step`, and SIM hands
+    // SOD to the terminal. `t` is the T-state count at the end of the instruction.
+    void devicesBefore(uint8_t op, uint8_t operand, uint64_t t);
+    void devicesAfter(uint8_t op, uint8_t operand, uint8_t a, uint64_t step, uint64_t t);
 
     void halted() override;
     void perform(HaltOption button);
@@ -228,6 +252,9 @@ private:
     bool running_ = false;
     bool haltStopped_ = false;  // the run in progress was stopped by a HLT
     uint64_t steps_ = 0;
+    SerialTerminal* terminal_ = nullptr;
+    static constexpr uint64_t kNoTLimit = ~uint64_t{0};
+    uint64_t tLimit_ = kNoTLimit;  // the T-state count that ends a paced batch
     History history_;
     RunTarget target_;
     std::optional<WatchHit> watchHit_;

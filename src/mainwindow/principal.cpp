@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "devices/dispositivos.h"
 #include "editor/editor.h"
 #include "hexfile/hexfile.h"
 #include "inspect/listapasos.h"
@@ -67,8 +68,10 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     buildMemory();
     buildPorts();
     buildDebugger();
+    buildBottomRow();
+    buildSpeedRow();
     buildTabOrder();
-    resize(vandor::twips(10110), vandor::twips(6600));
+    resize(defaultCanvasSize());
     canvas_->installEventFilter(this);
 
     connectEditors();
@@ -104,6 +107,7 @@ Principal::~Principal() {
     if (runLoopActive_) qApp->removeEventFilter(this);
     // The windows over the simulator go before it does (children would outlive the members).
     delete trace_;
+    delete devices_;
     delete halt_;
     delete editor_;
     delete vigilancia_;

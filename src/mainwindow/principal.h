@@ -20,7 +20,8 @@
 //
 // The class is written in parts: principal.cpp (start-up, commands, close), principal_layout.cpp,
 // principal_views.cpp, principal_editors.cpp, principal_program.cpp (program view and entry row),
-// principal_run.cpp (step and continuous run) and editor_command.cpp (Editar, Ensamblar).
+// principal_run.cpp (step and continuous run), principal_speed.cpp (the run's speed: maximum, real time
+// or slow), principal_devices.cpp (the devices window) and editor_command.cpp (Editar, Ensamblar).
 //
 //   vandor::QtDialogs dialogs;
 //   Principal window(dialogs);
@@ -37,6 +38,7 @@
 
 #include "inspect/program_listing.h"
 #include "machine/changes.h"
+#include "machine/paced_run.h"
 #include "machine/simulator.h"
 #include "widgets/twips_layout.h"
 
@@ -49,11 +51,14 @@ class LinesModel;
 class ProgramView;
 }  // namespace vandor
 
+class Dispositivos;
 class Editor;
 class Halt;
 class Vigilancia;
 class Listapasos;
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -67,6 +72,9 @@ class Principal : public QWidget,
                   private vandor::HaltDialog {
     Q_OBJECT
 public:
+    // The top, in twips, of the row of the speed choice and the devices button (under the message line).
+    static constexpr int kBottomRowTop = 7035;
+
     explicit Principal(vandor::Dialogs& dialogs, QWidget* parent = nullptr);
     ~Principal() override;
 
@@ -84,6 +92,8 @@ public:
     Listapasos* traceWindow();
     // The editor window, or null before the first Editar that chose a file.
     Editor* editorWindow() const;
+    // The devices window, created on first use.
+    Dispositivos* devicesWindow();
     // Assembles a source in the assembler window, as Ensamblar does after its dialog; with `load`, a
     // correct assembly's object file is then loaded as CargarHEX does. The errors go to the editor when
     // it holds that file, and a double click on one shows its line there. `over` is the window the
@@ -106,6 +116,7 @@ public:
     void listains_Click();
     void Ejecutar_Click();
     void Eje_paso_Click();
+    void Dispositivos_Click();
     // The debugger's commands (principal_debug.cpp).
     void PasoAtras_Click();
     void PasoEncima_Click();
@@ -146,6 +157,7 @@ private:
     void buildControl();
     void buildMemory();
     void buildPorts();
+    void buildBottomRow();
     void buildDebugger();
     void buildTabOrder();
     struct GridFrameLayout {
@@ -260,6 +272,15 @@ private:
     void refreshWatchList();
     void prgContextMenu(const QPoint& at);
 
+    // Speed (principal_speed.cpp): the choice that paces every run until it is changed.
+    void buildSpeedRow();
+    void speedChosen(int index);
+    void rateEdited();
+    // The rate box for the speed chosen: the clock in MHz, steps per second, or nothing to set.
+    void showRate();
+    // Until a paced run's next step is due: events are taken meanwhile.
+    void waitForNextStep(int64_t nanoseconds);
+
     // The editor's guard before the window closes (editor_command.cpp).
     bool editorAllowsClose();
     // The editor, created on first use.
@@ -288,6 +309,7 @@ private:
     vandor::HaltDialog* haltDialog_ = nullptr;
     QPointer<Listapasos> trace_;
     QPointer<Editor> editor_;
+    QPointer<Dispositivos> devices_;
 
     // Entry row and program view.
     vandor::HexBox* txtDIR_;
@@ -307,6 +329,7 @@ private:
     QPushButton* listains_;
     QPushButton* Ejecutar_;
     QPushButton* Eje_paso_;
+    QPushButton* Dispositivos_;
     QPushButton* PasoAtras_;
 
     // Debugger frame and the message line.
@@ -343,6 +366,14 @@ private:
     vandor::GridModel* portModel_;
     vandor::HexBox* txtDirPort_;
     vandor::HexBox* txtDatPort_;
+
+    // Speed.
+    QLabel* lblVelocidad_;
+    QComboBox* cmbVelocidad_;
+    QDoubleSpinBox* txtRitmo_;
+    vandor::Speed speed_ = vandor::Speed::Maximum;
+    double clockMHz_ = vandor::kDefaultClockMHz;
+    int stepsPerSecond_ = vandor::kDefaultStepsPerSecond;
 
     bool runLoopActive_ = false;
     bool deferViews_ = false;

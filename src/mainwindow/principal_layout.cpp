@@ -6,6 +6,8 @@
 // grid. A new control is one line in its frame's table (and one in buildTabOrder).
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -46,8 +48,11 @@ constexpr int kDebugWidth = 1815;
 constexpr int kMessageTop = 6540;
 constexpr int kMessageHeight = 480;
 // The window's default size in twips.
+// The row of the speed choice and the devices window's button, under the message line.
+constexpr int kBottomTop = Principal::kBottomRowTop;
+static_assert(kBottomTop >= kMessageTop + kMessageHeight);
 constexpr int kWindowWidth = kDebugLeft + kDebugWidth + 105;
-constexpr int kWindowHeight = kMessageTop + kMessageHeight + 60;
+constexpr int kWindowHeight = kBottomTop + kBoxHeight + 60;
 
 // Bands across: the program list's room, the grid frames' room. Bands down: the register and control
 // frames' room, the memory grid's, the port grid's.
@@ -495,6 +500,16 @@ void Principal::buildDebugger() {
     connect(prg_, &QWidget::customContextMenuRequested, this, &Principal::prgContextMenu);
 }
 
+// The row under the message line: the devices window's button, at the window's right edge like the
+// debugger's frame above it; the speed choice (principal_speed.cpp) under the port frame.
+void Principal::buildBottomRow() {
+    Dispositivos_ = button(canvas_, "Dispositivos", QStringLiteral("&Dispositivos"), tw(kDebugLeft + kDebugWidth - 1215, kBottomTop + 15, 1215, kButtonHeight),
+                           {QStringLiteral("Dispositivos"),
+                            QStringLiteral("Abre la ventana de los LED, displays, interruptores, pulsadores y la "
+                                           "consola serie de los puertos (Alt+D)")},
+                           &Principal::Dispositivos_Click, {.moveX = kList | kGrid, .moveY = kTop | kMem | kPort});
+}
+
 // Tab goes through each frame in reading order: the entry row and the program, the command row, the
 // registers (the boxes and flags row by row, then the stack, then the interrupt column), the control
 // buttons, the memory and the ports.
@@ -509,6 +524,7 @@ void Principal::buildTabOrder() {
         grdmem_, txtDirMem_, txtDatMem_, txtIrA_,
         grdport_, txtDirPort_, txtDatPort_,
         PasoEncima_, SalirSub_, CeroT_, Vigilar_, lstVigilancia_,
+        cmbVelocidad_, txtRitmo_, Dispositivos_,
     };
     for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }

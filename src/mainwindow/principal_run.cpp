@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <algorithm>
+#include <optional>
 
 #include "inspect/listapasos.h"
 #include "machine/flag_explanation.h"
@@ -79,18 +80,39 @@ void Principal::startRun(const vandor::RunTarget& target) {
 // Steps in batches of about half a millisecond, the window's events processed between two batches (a
 // click on "Parar", an interrupt button or an edit acts between two steps); the views catch up at the
 // screen's pace meanwhile, a group of them at a time. The batch follows the machine's speed: it is sized
-// from how long the last one took. Breakpoints, HLT and a full trace end a batch at their very step.
+// from how long the last one took. Breakpoints, HLT and a full trace end a batch at their very step. At
+// the real-time and slow speeds each turn runs what the clock has made due and the window waits for the
+// rest, taking events; at the slow speed the views follow each step. The speed may be changed during the
+// run.
 void Principal::runLoop() {
     runLoopActive_ = true;
-    setDeferredViews(true);
     qApp->installEventFilter(this);
     StopReason why = StopReason::Steps;
     uint64_t batch = kFirstBatch;
     QElapsedTimer clock;
+    QElapsedTimer wall;
+    wall.start();
+    std::optional<vandor::PacedRun> paced;
     while (sim_.running()) {
-        clock.start();
-        why = sim_.run(batch);
-        batch = nextBatch(batch, clock.nsecsElapsed());
+        setDeferredViews(speed_ != vandor::Speed::Slow);
+        if (speed_ == vandor::Speed::Maximum) {
+            paced.reset();
+            clock.start();
+            why = sim_.run(batch);
+            batch = nextBatch(batch, clock.nsecsElapsed());
+        } else {
+            const double rate = speed_ == vandor::Speed::RealTime ? clockMHz_ * 1e6 : double(stepsPerSecond_);
+            if (!paced || paced->speed() != speed_ || paced->rate() != rate) {
+                paced.emplace(speed_, rate);
+                paced->start(sim_, wall.nsecsElapsed());
+            }
+            const vandor::PacedTurn turn = paced->turn(sim_, wall.nsecsElapsed());
+            if (turn.waitNs > 0) {
+                waitForNextStep(turn.waitNs);
+                continue;
+            }
+            why = turn.why;
+        }
         if (trace_) trace_->traceChanged();
         if (why != StopReason::Steps) break;
         QCoreApplication::processEvents();

@@ -5,6 +5,7 @@
 #include <QListView>
 #include <QPushButton>
 
+#include "devices/dispositivos.h"
 #include "mainwindow/grid_models.h"
 #include "mainwindow/principal.h"
 #include "mainwindow/program_view.h"
@@ -27,7 +28,10 @@ void Principal::regenerated() {
 }
 
 void Principal::memoryWritten(uint16_t address, uint8_t) { memModel_->cellWritten(address); }
-void Principal::portWritten(uint8_t port, uint8_t) { portModel_->cellWritten(port); }
+void Principal::portWritten(uint8_t port, uint8_t) {
+    portModel_->cellWritten(port);
+    if (devices_) devices_->portWritten(port);
+}
 
 void Principal::flushViews() {
     const bool behind = viewsBehind();
@@ -35,6 +39,7 @@ void Principal::flushViews() {
     catchUpStage_ = -1;
     memModel_->flush();
     portModel_->flush();
+    if (devices_) devices_->refresh();
     if (!behind) return;
     viewsDirty_ = false;
     refreshViews();
@@ -69,6 +74,7 @@ void Principal::catchUpStage() {
     case 2:
         if (catchUpRefresh_) regenpila();
         portModel_->flush();
+        if (devices_) devices_->refresh();
         break;
     default:
         memModel_->flush();
@@ -83,6 +89,7 @@ void Principal::setDeferredViews(bool deferred) {
     deferViews_ = deferred;
     memModel_->setDeferred(deferred);
     portModel_->setDeferred(deferred);
+    if (devices_) devices_->setDeferred(deferred);
     if (deferred) {
         paintTimer_.start();
     } else {
@@ -102,6 +109,7 @@ void Principal::refreshViews() {
     mirrorCheckBoxes();
     regenpila();
     updateInterruptButtons();
+    if (devices_) devices_->refresh();
 }
 
 void Principal::showRegisters() {

@@ -147,6 +147,74 @@ CY = 0
     EXPECT_EQ(out[9], "mezcla.asm: NO ENSAMBLA ==>MVI A,Ã± | Línea: 2 - ERROR: Operando incorrecto");
 }
 
+// entradas and salidas over whole runs: the mirror example and students' variants of it, with the
+// sequences told from their first difference.
+TEST_F(CheckCommand, InputsAndOutputsOfTheMirrorExample) {
+    writeFile(dir / "espejo.toml", R"(
+[[caso]]
+nombre = "tres valores y el cero"
+entradas = { "00" = "05 07 09 00" }
+[caso.espera]
+salidas = { "01" = "05 07 09" }
+[[caso]]
+nombre = "cero al empezar"
+entradas = { "00" = "00" }
+[caso.espera]
+salidas = { "01" = "" }
+)");
+    fs::copy_file(VANDOR_SOURCE_DIR "/examples/espejo.asm", dir / "espejo.asm");
+    source("copia_cero.asm", {"OTRO: IN 00H", "OUT 01H", "ORA A", "JNZ OTRO", "HLT"});
+    source("sin_salida.asm", {"OTRO: IN 00H", "ORA A", "JNZ OTRO", "HLT"});
+    source("otro_puerto.asm", {"OTRO: IN 00H", "ORA A", "JZ FIN", "OUT 02H", "JMP OTRO", "FIN: HLT"});
+    const Outcome o = check("espejo.toml espejo.asm copia_cero.asm sin_salida.asm otro_puerto.asm");
+    EXPECT_EQ(o.status, 1) << o.err;
+    const auto out = lines(o.out);
+    ASSERT_EQ(out.size(), 4u) << o.out;
+    EXPECT_EQ(out[0], "espejo.asm: APTO (2/2 casos)");
+    EXPECT_EQ(out[1], "copia_cero.asm: NO APTO (0/2 casos) caso \"tres valores y el cero\": salidas 01 esperado 05 "
+                      "07 09, obtenido 05 07 09 00");
+    EXPECT_EQ(out[2], "sin_salida.asm: NO APTO (1/2 casos) caso \"tres valores y el cero\": salidas 01 esperado 05 "
+                      "07 09, obtenido ningún valor");
+    EXPECT_EQ(out[3], "otro_puerto.asm: NO APTO (1/2 casos) caso \"tres valores y el cero\": salidas 01 esperado "
+                      "05 07 09, obtenido ningún valor");
+
+    // A case's queue replaces the one of [inicio] for its port; a long sequence is cut at its first
+    // difference.
+    writeFile(dir / "cuenta.toml", R"(
+[inicio]
+entradas = { "00" = "14" }
+[[caso]]
+nombre = "veinte"
+[caso.espera]
+salidas = { "01" = "14 13 12 11 10 0F 0E 0D 0C 0B 0A 09 08 07 06 05 04 03 02 01" }
+[[caso]]
+nombre = "tres"
+entradas = { "00" = "03" }
+[caso.espera]
+salidas = { "01" = "03 02 01" }
+)");
+    source("cuenta.asm", {"IN 00H", "OTRO: OUT 01H", "DCR A", "JNZ OTRO", "HLT"});
+    // A program that writes without end for three million steps: its sequence is told as any other.
+    writeFile(dir / "sin_fin.toml", R"(
+pasos_max = 3000000
+[[caso]]
+[caso.espera]
+fin = "PASOS"
+salidas = { "01" = "00 01 02" }
+)");
+    source("sin_fin.asm", {"OTRO: OUT 01H", "INR A", "JMP OTRO"});
+    const Outcome endless = check("sin_fin.toml sin_fin.asm");
+    EXPECT_EQ(endless.out, "sin_fin.asm: NO APTO (0/1 casos) caso \"caso 1\": salidas 01 esperado … (nada más), "
+                           "obtenido … 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 …\n");
+    source("cuenta_mal.asm", {"IN 00H", "OTRO: OUT 01H", "DCR A", "CPI 02H", "JNZ OTRO", "HLT"});
+    const Outcome c = check("cuenta.toml cuenta.asm cuenta_mal.asm");
+    const auto counted = lines(c.out);
+    ASSERT_EQ(counted.size(), 2u) << c.out << c.err;
+    EXPECT_EQ(counted[0], "cuenta.asm: APTO (2/2 casos)");
+    EXPECT_EQ(counted[1], "cuenta_mal.asm: NO APTO (0/2 casos) caso \"veinte\": salidas 01 esperado … 02 01, "
+                          "obtenido … (nada más)");
+}
+
 TEST_F(CheckCommand, AllAptoExitsZero) {
     writeFile(dir / "ej.toml", "[[caso]]\n[caso.espera]\na = \"01\"\n");
     source("uno.asm", {"MVI A,1", "HLT"});

@@ -139,6 +139,27 @@ puertos = { "20" = "0F" }
     EXPECT_EQ(merged.onHlt, HltAnswer::Rst55);
 }
 
+// entradas in [inicio] and [[caso]] (a case's port replaces that port's queue), salidas in [caso.espera],
+// an empty sequence asking for nothing written.
+TEST(CheckExercise, InputQueuesAndOutputSequences) {
+    const ExerciseResult r = parse(
+        "[inicio]\n"
+        "entradas = { \"00\" = \"05 07 09\", \"10\" = \"FF\" }\n"
+        "[[caso]]\n"
+        "entradas = { \"0\" = \"1,2\", \"20\" = \"aa\" }\n"
+        "[caso.espera]\n"
+        "salidas = { \"01\" = \"01 02 04 08\", \"2\" = \"\" }\n"
+        "[[caso]]\n");
+    ASSERT_TRUE(r.errors.empty()) << joined(r.errors);
+    const Exercise& ex = r.exercise;
+    EXPECT_EQ(ex.start.inputs, (std::vector<PortValues>{{0x00, {0x05, 0x07, 0x09}}, {0x10, {0xFF}}}));
+    EXPECT_EQ(ex.cases[0].expect.outputs, (std::vector<PortValues>{{0x01, {0x01, 0x02, 0x04, 0x08}}, {0x02, {}}}));
+    EXPECT_EQ(ex.start.then(ex.cases[0].additions).inputs,
+              (std::vector<PortValues>{{0x00, {0x01, 0x02}}, {0x10, {0xFF}}, {0x20, {0xAA}}}));
+    EXPECT_EQ(ex.start.then(ex.cases[1].additions).inputs, ex.start.inputs);
+    EXPECT_TRUE(ex.cases[1].expect.outputs.empty());
+}
+
 TEST(CheckExercise, DefaultsOfAMinimalFile) {
     const ExerciseResult r = parse("[[caso]]\n");
     ASSERT_TRUE(r.errors.empty()) << joined(r.errors);
@@ -217,6 +238,17 @@ const BadFile kBadFiles[] = {
     {"[inicio]\non_hlt = \"SEGUIR\"\n[[caso]]\n", "'on_hlt' incorrecto", 2},
     {"[[caso]]\n[caso.espera]\nfin = \"STOP\"\n", "'fin' incorrecto", 3},
     {"[[caso]]\n[caso.espera]\nfin = 1\n", "'fin' incorrecto", 3},
+    // Input queues and output sequences.
+    {"[inicio]\nentradas = \"05\"\n[[caso]]\n", "'entradas' debe ser una tabla", 2},
+    {"[[caso]]\n[caso.espera]\nsalidas = [\"01\"]\n", "'salidas' debe ser una tabla", 3},
+    {"[inicio]\nentradas = { \"100\" = \"05\" }\n[[caso]]\n", "puerto incorrecto \"100\" en entradas", 2},
+    {"[inicio]\nentradas = { \"00\" = 5 }\n[[caso]]\n", "deben ser un texto de bytes hexadecimales", 2},
+    {"[inicio]\nentradas = { \"00\" = \"05 1G\" }\n[[caso]]\n", "valor incorrecto \"1G\" en el puerto 00 de entradas", 2},
+    {"[[caso]]\nentradas = { \"00\" = \" \" }\n", "el puerto 00 de entradas no tiene ningún valor", 2},
+    {"[[caso]]\nentradas = { \"0\" = \"01\", \"00\" = \"02\" }\n", "el puerto 00 está repetido en entradas", 2},
+    {"[[caso]]\n[caso.espera]\nsalidas = { \"01\" = \"100\" }\n", "valor incorrecto \"100\" en el puerto 01 de salidas", 3},
+    {"[[caso]]\n[caso.espera]\nentradas = { \"00\" = \"01\" }\n", "clave desconocida 'entradas' en [caso.espera]", 3},
+    {"[[caso]]\nsalidas = { \"01\" = \"01\" }\n", "clave desconocida 'salidas' en [[caso]]", 2},
     // The file as a whole.
     {"titulo = \"sin casos\"\n", "el ejercicio no tiene ningún caso", 0},
     {"[[caso]]\nnombre = \"uno\"\n[[caso]]\nnombre = \"uno\"\n", "nombre de caso repetido \"uno\" (ya usado en la línea 1)", 3},

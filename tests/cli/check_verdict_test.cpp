@@ -98,6 +98,65 @@ const JudgeCase kJudgeCases[] = {
      Outcome::Apto, "", "", ""},
 };
 
+// salidas: both sequences whole while short, else 16 values of each from the first difference.
+TEST(CheckVerdict, OutputSequences) {
+    const Machine m = sampleMachine();
+    auto log = [](std::vector<uint8_t> values, uint8_t port = 0x01) {
+        OutputLog out;
+        uint64_t step = 1;
+        out.record(step++, 0x05, 0x99);  // another port: not part of port 01's sequence
+        for (uint8_t v : values) out.record(step++, port, v);
+        return out;
+    };
+    std::vector<uint8_t> long40(40);
+    for (int i = 0; i < 40; ++i) long40[i] = static_cast<uint8_t>(i);
+    std::vector<uint8_t> long40b = long40;
+    long40b[30] = 0xEE;
+    std::vector<uint8_t> long20(long40.begin(), long40.begin() + 20);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> expected;
+        OutputLog obtained;
+        Outcome outcome;
+        const char* shownExpected;
+        const char* shownObtained;
+    };
+    const Case cases[] = {
+        {"same", {1, 2, 4, 8}, log({1, 2, 4, 8}), Outcome::Apto, "", ""},
+        {"one more", {5, 7, 9}, log({5, 7, 9, 0}), Outcome::NoApto, "05 07 09", "05 07 09 00"},
+        {"one fewer", {5, 7, 9}, log({5, 7}), Outcome::NoApto, "05 07 09", "05 07"},
+        {"a wrong value", {5, 7, 9}, log({5, 8, 9}), Outcome::NoApto, "05 07 09", "05 08 09"},
+        {"nothing written", {5}, log({}), Outcome::NoApto, "05", "ningún valor"},
+        {"written to another port", {5}, log({5}, 0x02), Outcome::NoApto, "05", "ningún valor"},
+        {"nothing asked", {}, log({3}), Outcome::NoApto, "ningún valor", "03"},
+        {"nothing asked, nothing written", {}, log({}), Outcome::Apto, "", ""},
+        {"long, a difference inside", long40, log(long40b), Outcome::NoApto,
+         "… 1E 1F 20 21 22 23 24 25 26 27", "… EE 1F 20 21 22 23 24 25 26 27"},
+        {"long, stops early", long40, log(long20), Outcome::NoApto, "… 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20 21 22 23 …",
+         "… (nada más)"},
+        {"long from the start", long40, log({0xFF}), Outcome::NoApto,
+         "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F …", "FF"},
+    };
+    for (const Case& c : cases) {
+        Expectations e;
+        e.outputs = {{0x01, c.expected}};
+        const CaseResult r = judge(e, m, EndKind::Hlt, 10, &c.obtained);
+        EXPECT_EQ(r.outcome, c.outcome) << c.what;
+        if (c.outcome == Outcome::Apto) continue;
+        EXPECT_EQ(r.expectation, "salidas 01") << c.what;
+        EXPECT_EQ(r.expected, c.shownExpected) << c.what;
+        EXPECT_EQ(r.obtained, c.shownObtained) << c.what;
+    }
+    // Checked after everything else: a wrong port value is told first.
+    Expectations e;
+    e.outputs = {{0x01, {1}}};
+    e.ports = {{0x20, {0x00}}};
+    const OutputLog none;
+    EXPECT_EQ(judge(e, m, EndKind::Hlt, 1, &none).expectation, "puertos 20");
+    // With no log at all, the program wrote nothing.
+    EXPECT_EQ(judge(e, m, EndKind::Hlt, 1).obtained, "77");
+}
+
 TEST(CheckVerdict, Judge) {
     const Machine m = sampleMachine();
     for (const JudgeCase& jc : kJudgeCases) {

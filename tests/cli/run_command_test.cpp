@@ -154,6 +154,9 @@ TEST_F(RunCommand, UsageErrorsExitTwo) {
         {"run", hex, "--irq", "0:TRAP"}, {"run", hex, "--irq", "3:FOO"}, {"run", hex, "--irq", "TRAP"},
         {"run", hex, "--irq", "3:RESET"}, {"run", hex, "--on-hlt", "SIGUE"}, {"run", hex, "--sid", "2"},
         {"run", hex, "--vec", "100"}, {"run", hex, "--break", "10000"}, {"run", hex, "--trace", ""},
+        {"run", hex, "--in", "00"}, {"run", hex, "--in", "00:"}, {"run", hex, "--in", "100:05"},
+        {"run", hex, "--in", "00:05,,07"}, {"run", hex, "--in", "00:123"}, {"run", hex, "--in", ":05"},
+        {"run", hex, "--out-log", ""},
     };
     for (const auto& args : cases) {
         const Outcome o = run(args);
@@ -218,7 +221,7 @@ TEST_F(RunCommand, OutputsNeverReplaceTheObjectFile) {
     fs::create_directories(dir_ / "sub");
     fs::create_symlink(hex, dir_ / "link.hex");
     const std::string before = readFile(hex);
-    for (const std::string option : {"--trace", "--dump"}) {
+    for (const std::string option : {"--trace", "--dump", "--out-log"}) {
         for (const std::string& name : {hex, (dir_ / "sub" / ".." / "p.hex").string(), (dir_ / "link.hex").string()}) {
             const Outcome o = run({"run", hex, option, name});
             EXPECT_EQ(o.status, 2) << option << " " << name;
@@ -227,6 +230,46 @@ TEST_F(RunCommand, OutputsNeverReplaceTheObjectFile) {
             EXPECT_EQ(readFile(hex), before) << option << " " << name;
         }
     }
+}
+
+// --in queues what IN reads; --out-log writes a line per OUT: step, port and value, tabs, CR LF.
+TEST_F(RunCommand, InputQueuesAndOutputLog) {
+    // IN 00 / OUT 01 / IN 00 / OUT 02 / IN 10 / OUT 01 / HLT
+    const std::string hex =
+        program(record(0x0000, {0xDB, 0x00, 0xD3, 0x01, 0xDB, 0x00, 0xD3, 0x02, 0xDB, 0x10, 0xD3, 0x01, 0x76}));
+    const fs::path log = dir_ / "salidas.txt";
+    struct Case { const char* what; std::vector<std::string> options; std::string lines; std::string state; };
+    const Case cases[] = {
+        {"one value, then the last again", {"--in", "00:05"}, "2\t01\t05\r\n4\t02\t05\r\n6\t01\t00\r\n", "A=00 "},
+        {"two ports, values in order", {"--in", "0:a,B", "--in", "10:ff"},
+         "2\t01\t0A\r\n4\t02\t0B\r\n6\t01\tFF\r\n", "A=FF "},
+        {"a port given again queues after", {"--in", "00:01", "--in", "00:02"},
+         "2\t01\t01\r\n4\t02\t02\r\n6\t01\t00\r\n", "A=00 "},
+        {"nothing queued: the ports as they are", {}, "2\t01\t00\r\n4\t02\t00\r\n6\t01\t00\r\n", "A=00 "},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"run", hex, "--out-log", log.string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 0) << c.what << ": " << o.err;
+        EXPECT_EQ(readFile(log), c.lines) << c.what;
+        EXPECT_EQ(o.out.rfind(c.state, 0), 0u) << c.what << ": " << o.out;
+    }
+    // Without --out-log the line is the one a plain run prints; --in alone changes only what IN reads.
+    const Outcome plain = run({"run", hex});
+    const Outcome queued = run({"run", hex, "--in", "10:00"});
+    EXPECT_EQ(plain.out, queued.out);
+    EXPECT_EQ(plain.out.rfind("A=00 B=00", 0), 0u);
+    // A log that cannot be made is told before the run, and no state line follows; an old log is
+    // replaced only by a complete one.
+    const Outcome bad = run({"run", hex, "--out-log", (dir_ / "no" / "s.txt").string()});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, "Error guardando fichero " + (dir_ / "no" / "s.txt").string() + "\n");
+    std::ofstream(log, std::ios::binary) << "viejo";
+    const Outcome none = run({"run", program(record(0x0000, {0x76})), "--out-log", log.string()});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(readFile(log), "");
 }
 
 // A trace file that cannot be made is reported before the first step: no state line.

@@ -52,6 +52,8 @@ const Place kDefaultPlaces[] = {
     {"PasoAtras", 10080, 120, 1815, 255}, {"FrameDepuracion", 10080, 480, 1815, 6015},
     {"PasoEncima", 120, 240, 1575, 255}, {"SalirSub", 120, 540, 1575, 255}, {"Vigilar", 120, 2040, 1575, 255},
     {"lstVigilancia", 120, 2340, 1575, 3555}, {"lblMensaje", 120, 6540, 11760, 480},
+    // The speed choice under the port frame and the devices button at the right edge, under the message line.
+    {"cmbVelocidad", 4410, 7035, 1410, 285}, {"txtRitmo", 5880, 7035, 1680, 285}, {"Dispositivos", 10680, 7050, 1215, 255},
 };
 
 int wholeRows(QAbstractItemView* view, int rows) {
@@ -64,7 +66,7 @@ int wholeRows(QAbstractItemView* view, int rows) {
 // The default size in twips: the layout's 10110 × 6600 with the debugger's column on the right and the
 // message line at the bottom.
 constexpr int kDefaultWidth = 10080 + 1815 + 105;
-constexpr int kDefaultHeight = 6540 + 480 + 60;
+constexpr int kDefaultHeight = 6540 + 480 + 15 + 285 + 60;  // the speed row under the message line
 
 }  // namespace
 

@@ -1,8 +1,8 @@
-#include "cli/exercise_text.h"
+#include "common/toml_text.h"
 
 #include <algorithm>
 
-namespace vandor::check {
+namespace vandor {
 namespace {
 
 bool isBareKeyByte(unsigned char ch) {
@@ -276,4 +276,4 @@ private:
 
 std::vector<TextProblem> findUnquotedNonAscii(std::string_view text) { return Scan(text).run(); }
 
-}  // namespace vandor::check
+}  // namespace vandor

@@ -85,7 +85,7 @@ Principal::Principal(vandor::Dialogs& dialogs, QWidget* parent) : QWidget(parent
     sim_.haltDialog = this;
     sim_.setHistoryLimit(vandor::History::kMaxSteps);
     sim_.m.countTStates = true;
-    // A run's batches stay near their millisecond: the trace's new blocks are paged in as they fill.
+    // A run's batches stay near their half millisecond: the trace's new blocks are paged in as they fill.
     sim_.trace.setPopulateBlocks(false);
     sim_.m.observer = this;
 

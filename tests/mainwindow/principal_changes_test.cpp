@@ -136,7 +136,9 @@ private slots:
     // After a run, "before" is when the run started; while it runs nothing is marked.
     void runComparesWithItsStart() {
         Window win;
-        win.load(0x0000, {0x3C, 0x77, 0xC3, 0x00, 0x00});  // INR A; MOV M,A; JMP 0000
+        // XRA A; then MVI A,5A; MOV M,A; JMP 0001: wherever the run stops, A and M differ from where
+        // the run began (a counting A could stop on its starting value).
+        win.load(0x0000, {0xAF, 0x3E, 0x5A, 0x77, 0xC3, 0x01, 0x00});
         win.sim().setPair(vandor::Pair::HL, 0x3000);
         win.w->regen();
         win.click("Eje_paso");

@@ -22,6 +22,7 @@ test: build
 	@ctest --preset release
 
 bench: build
+	@cmake --build --preset release --target benchmarks
 	@bash bench/run.sh
 
 asan: deps

@@ -7,7 +7,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -83,3 +86,21 @@ struct Window {
         w->regen();
     }
 };
+
+// Starts a run and, once it has executed `afterSteps` steps (or 10 s have passed, however busy the
+// machine is), calls `during` from inside the run's event processing, then presses "&Parar" if the run
+// still goes on.
+inline void runWhile(Window& win, std::function<void()> during, uint64_t afterSteps = 100) {
+    auto* poll = new QTimer(win.w.get());
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, win.w.get(), [&win, during, poll, afterSteps, started] {
+        if (win.sim().stepsExecuted() < afterSteps && started->elapsed() < 10000) return;
+        poll->stop();
+        poll->deleteLater();
+        during();
+        if (win.sim().running()) win.click("Ejecutar");
+    });
+    poll->start(1);
+    win.click("Ejecutar");
+}

@@ -33,24 +33,6 @@ public:
 
 constexpr uint8_t JMP = 0xC3, HLT = 0x76, INR_A = 0x3C, EI = 0xFB;
 
-// Runs `during` once the run loop is going, then presses "&Parar" if the run is still on.
-// Starts a run and, once it has executed some steps (however busy the machine is), calls `during` from
-// inside the run's event processing, then presses "&Parar" if the run still goes on.
-void runWhile(Window& win, std::function<void()> during, uint64_t afterSteps = 100) {
-    auto* poll = new QTimer(win.w.get());
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, win.w.get(), [&win, during, poll, afterSteps, started] {
-        if (win.sim().stepsExecuted() < afterSteps && started->elapsed() < 10000) return;
-        poll->stop();
-        poll->deleteLater();
-        during();
-        if (win.sim().running()) win.click("Ejecutar");
-    });
-    poll->start(1);
-    win.click("Ejecutar");
-}
-
 // A loop that changes every view each time round, 65,536 times, then halts: A and the flags, memory at
 // 0020 and port 05 (both in view), the word at the top of the stack (SP = 0200), DE and PC.
 //   0100 LXI SP,0200 / LXI H,0020 / LXI D,0000

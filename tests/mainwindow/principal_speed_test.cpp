@@ -34,23 +34,6 @@ void chooseSpeed(Window& win, Qt::Key key) {
     QCoreApplication::processEvents();
 }
 
-// Starts a run and, once it has executed some steps, calls `during` from inside the run's event
-// processing, then presses "&Parar" if the run still goes on.
-void runWhile(Window& win, std::function<void()> during, uint64_t afterSteps) {
-    auto* poll = new QTimer(win.w.get());
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, win.w.get(), [&win, during, poll, afterSteps, started] {
-        if (win.sim().stepsExecuted() < afterSteps && started->elapsed() < 10000) return;
-        poll->stop();
-        poll->deleteLater();
-        during();
-        if (win.sim().running()) win.click("Ejecutar");
-    });
-    poll->start(1);
-    win.click("Ejecutar");
-}
-
 }  // namespace
 
 class PrincipalSpeedTest : public QObject {

@@ -38,7 +38,7 @@ constexpr const char* kRunUsage =
     "                   (se sale del HLT así y la ejecución continúa)\n"
     "  --break HHHH     punto de parada en esa dirección; repetible\n"
     "  --tstates        añade a la línea \"T=n\": los estados T de la ejecución\n"
-    "  --watch SPEC     vigila memoria (HHHH o HHHH-HHHH) o puertos (PHH o PHH-PHH), con :r (lectura),\n"
+    "  --watch ZONA     vigila memoria (HHHH o HHHH-HHHH) o puertos (PHH o PHH-PHH), con :r (lectura),\n"
     "                   :w (escritura, por defecto) o :rw; la ejecución termina tras la instrucción que\n"
     "                   lee o escribe una celda vigilada (FIN=WATCH); repetible\n"
     "  --back K         al final deshace los K últimos pasos (como mucho los ejecutados y 1000000)\n"
@@ -170,8 +170,8 @@ public:
                             withValue("--on-hlt admite STOP, RESET, TRAP, RST5.5, RST6.5, RST7.5 o INTR, no ")));
         option("--break", [&o](const std::string& v) { o.breakpoints.push_back(*parseHex(v)); })
             ->check(hexWord("--break"));
-        option("--watch", [&o](const std::string& v) { o.watches.push_back(*parseWatchSpec(v)); })
-            ->check(accepts([](const std::string& v) { return parseWatchSpec(v).has_value(); },
+        option("--watch", [&o](const std::string& v) { o.watches.push_back(*parseWatchpoint(v)); })
+            ->check(accepts([](const std::string& v) { return parseWatchpoint(v).has_value(); },
                             withValue("--watch espera HHHH, HHHH-HHHH, PHH o PHH-PHH, con :r, :w o :rw; no ")));
         option("--back", [&o](const std::string& v) { o.back = *parseDecimal(v); })
             ->check(accepts(

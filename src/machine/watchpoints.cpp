@@ -31,23 +31,23 @@ std::string cellText(bool port, uint16_t value) {
 
 }  // namespace
 
-std::optional<Watchpoint> parseWatchSpec(std::string_view spec) {
+std::optional<Watchpoint> parseWatchpoint(std::string_view text) {
     Watchpoint w;
-    const size_t colon = spec.find(':');
+    const size_t colon = text.find(':');
     if (colon != std::string_view::npos) {
-        const std::string access = lower(spec.substr(colon + 1));
+        const std::string access = lower(text.substr(colon + 1));
         if (access == "r") w.access = kWatchRead;
         else if (access == "w") w.access = kWatchWrite;
         else if (access == "rw") w.access = kWatchRead | kWatchWrite;
         else return std::nullopt;
-        spec = spec.substr(0, colon);
+        text = text.substr(0, colon);
     }
-    const size_t dash = spec.find('-');
-    const auto first = parseCell(spec.substr(0, dash));
+    const size_t dash = text.find('-');
+    const auto first = parseCell(text.substr(0, dash));
     if (!first) return std::nullopt;
     auto last = first;
     if (dash != std::string_view::npos) {
-        last = parseCell(spec.substr(dash + 1));
+        last = parseCell(text.substr(dash + 1));
         if (!last || last->first != first->first) return std::nullopt;
     }
     if (last->second < first->second) return std::nullopt;
@@ -57,7 +57,7 @@ std::optional<Watchpoint> parseWatchSpec(std::string_view spec) {
     return w;
 }
 
-std::string watchSpecText(const Watchpoint& w) {
+std::string watchpointText(const Watchpoint& w) {
     std::string text = cellText(w.port, w.first);
     if (w.last != w.first) {
         text += '-';

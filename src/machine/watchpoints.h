@@ -7,7 +7,7 @@
 // for a port, either case.
 //
 //   WatchList watches;
-//   watches.add(*parseWatchSpec("2000-20FF:rw"));
+//   watches.add(*parseWatchpoint("2000-20FF:rw"));
 //   if (auto hit = watches.hit(dataAccesses(m))) ...      // before the step, stop after it
 #pragma once
 
@@ -35,9 +35,9 @@ struct Watchpoint {
 };
 
 // nullopt for anything but the forms above, a port above FF, or a range whose end comes before its start.
-std::optional<Watchpoint> parseWatchSpec(std::string_view spec);
+std::optional<Watchpoint> parseWatchpoint(std::string_view text);
 // The canonical text: "2000-20FF:rw", "P10:w" (4 or 2 digits, the range only when it is one).
-std::string watchSpecText(const Watchpoint& w);
+std::string watchpointText(const Watchpoint& w);
 // As the Vigilancia list shows it: "Memoria 2000-20FF, lectura y escritura".
 std::string watchDescription(const Watchpoint& w);
 

@@ -90,7 +90,7 @@ void Principal::Vigilar_Click() {
 void Principal::refreshWatchList() {
     lstVigilancia_->clear();
     for (const vandor::Watchpoint& w : sim_.watches.entries())
-        lstVigilancia_->addItem(QString::fromStdString(vandor::watchSpecText(w)));
+        lstVigilancia_->addItem(QString::fromStdString(vandor::watchpointText(w)));
 }
 
 void Principal::showMessage(const QString& text) {

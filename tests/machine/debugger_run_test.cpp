@@ -26,7 +26,7 @@ StopReason runFor(Simulator& sim, uint64_t steps, const RunTarget& target = {}) 
 struct WatchCase {
     const char* what;
     std::initializer_list<uint8_t> program;  // at 0100, NOPs after it
-    const char* spec;
+    const char* watch;
     bool stops;
     uint16_t cell = 0;
     bool read = false, write = false;
@@ -77,7 +77,7 @@ TEST(WatchRun, EveryReadAndWriteKind) {
         sim.setPair(Pair::DE, 0x3200);
         sim.setSP(0x4000);
         sim.setFlags(kFlagZ | kFlagCY);
-        sim.watches.add(*parseWatchSpec(c.spec));
+        sim.watches.add(*parseWatchpoint(c.watch));
         const StopReason why = runFor(sim, 5);
         if (!c.stops) {
             EXPECT_EQ(why, StopReason::Steps) << c.what;
@@ -101,7 +101,7 @@ TEST(WatchRun, MessageAndWatchBeforeBreak) {
     load(sim, 0x0100, {0x32, 0x00, 0x20, 0x00});  // STA 2000
     sim.setPC(0x0100);
     sim.setBreakpoint(0x0103, true);
-    sim.watches.add(*parseWatchSpec("2000"));
+    sim.watches.add(*parseWatchpoint("2000"));
     EXPECT_EQ(runFor(sim, 10), StopReason::Watch);
     EXPECT_EQ(sim.m.pc, 0x0103);
     EXPECT_EQ(watchHitMessage(*sim.lastWatchHit()), "Vigilancia: STA 2000 en 0100 escribió la dirección 2000");
@@ -122,7 +122,7 @@ TEST(WatchRun, InterruptPushesAreNotWatched) {
     sim.setSP(0x4000);
     sim.setPC(0x0100);
     load(sim, 0x0100, {0x00, 0x00, 0x76, 0x00, 0x00});  // NOP, NOP, HLT, NOP
-    sim.watches.add(*parseWatchSpec("3F00-3FFF:rw"));
+    sim.watches.add(*parseWatchpoint("3F00-3FFF:rw"));
     sim.startRun();
     sim.press(HaltOption::Trap);  // between two batches
     EXPECT_EQ(sim.m.sp, 0x3FFE);

@@ -112,7 +112,7 @@ private slots:
     }
 
     void removesByButtonAndByDelete() {
-        for (const char* spec : {"1000", "2000:r", "P20:rw"}) sim->watches.add(*vandor::parseWatchSpec(spec));
+        for (const char* watch : {"1000", "2000:r", "P20:rw"}) sim->watches.add(*vandor::parseWatchpoint(watch));
         window->refresh();
         QCOMPARE(lista()->count(), 3);
         lista()->setCurrentRow(1);

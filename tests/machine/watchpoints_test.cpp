@@ -141,7 +141,7 @@ TEST(DataAccess, ConditionalCallsAndReturnsTouchTheStackOnlyWhenTaken) {
     }
 }
 
-TEST(WatchSpec, TheFormsOfTheOption) {
+TEST(WatchpointText, TheFormsOfTheOption) {
     struct Case {
         const char* text;
         std::optional<Watchpoint> parsed;
@@ -178,22 +178,22 @@ TEST(WatchSpec, TheFormsOfTheOption) {
         {"+2000", std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(parseWatchSpec(c.text), c.parsed) << c.text;
+        EXPECT_EQ(parseWatchpoint(c.text), c.parsed) << c.text;
         if (c.parsed) {
-            EXPECT_EQ(parseWatchSpec(watchSpecText(*c.parsed)), c.parsed) << watchSpecText(*c.parsed);
+            EXPECT_EQ(parseWatchpoint(watchpointText(*c.parsed)), c.parsed) << watchpointText(*c.parsed);
         }
     }
-    EXPECT_EQ(watchSpecText(*parseWatchSpec("p1-pa:rw")), "P01-P0A:rw");
-    EXPECT_EQ(watchDescription(*parseWatchSpec("2000-20FF:rw")), "Memoria 2000-20FF, lectura y escritura");
-    EXPECT_EQ(watchDescription(*parseWatchSpec("P7:r")), "Puerto 07, lectura");
+    EXPECT_EQ(watchpointText(*parseWatchpoint("p1-pa:rw")), "P01-P0A:rw");
+    EXPECT_EQ(watchDescription(*parseWatchpoint("2000-20FF:rw")), "Memoria 2000-20FF, lectura y escritura");
+    EXPECT_EQ(watchDescription(*parseWatchpoint("P7:r")), "Puerto 07, lectura");
 }
 
 TEST(WatchList, OverlappingEntriesAndRemoval) {
     WatchList list;
-    EXPECT_TRUE(list.add(*parseWatchSpec("2000-2FFF:r")));
-    EXPECT_TRUE(list.add(*parseWatchSpec("2800-3000:w")));
-    EXPECT_FALSE(list.add(*parseWatchSpec("2800-3000:w")));  // already there
-    EXPECT_TRUE(list.add(*parseWatchSpec("P80-P81:rw")));
+    EXPECT_TRUE(list.add(*parseWatchpoint("2000-2FFF:r")));
+    EXPECT_TRUE(list.add(*parseWatchpoint("2800-3000:w")));
+    EXPECT_FALSE(list.add(*parseWatchpoint("2800-3000:w")));  // already there
+    EXPECT_TRUE(list.add(*parseWatchpoint("P80-P81:rw")));
     EXPECT_EQ(list.memory(0x1FFF), 0);
     EXPECT_EQ(list.memory(0x2000), kWatchRead);
     EXPECT_EQ(list.memory(0x2900), kWatchRead | kWatchWrite);
@@ -216,22 +216,22 @@ TEST(WatchList, HitsTellTheCellAndEveryWayItWasTouched) {
     m.h = 0x30;
     m.mem[0] = 0xE3;  // XTHL: reads and writes 2000 and 2001
     WatchList list;
-    list.add(*parseWatchSpec("2001:rw"));
+    list.add(*parseWatchpoint("2001:rw"));
     auto hit = list.hit(dataAccesses(m));
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->cell, 0x2001);
     EXPECT_TRUE(hit->read && hit->write);
 
     list.clear();
-    list.add(*parseWatchSpec("2000:w"));
+    list.add(*parseWatchpoint("2000:w"));
     hit = list.hit(dataAccesses(m));
     ASSERT_TRUE(hit);
     EXPECT_TRUE(hit->write && !hit->read);
 
     m.mem[0] = 0x7E;  // MOV A,M at 3000: a read, not watched for writes
-    list.add(*parseWatchSpec("3000:w"));
+    list.add(*parseWatchpoint("3000:w"));
     EXPECT_FALSE(list.hit(dataAccesses(m)));
-    list.add(*parseWatchSpec("3000:r"));
+    list.add(*parseWatchpoint("3000:r"));
     EXPECT_TRUE(list.hit(dataAccesses(m)));
 
     hit->instructionAddress = 0x0103;

@@ -59,7 +59,7 @@ private slots:
         main->regen();
         for (int i = 0; i < 7; ++i) main->Eje_paso_Click();
         main->listains_Click();
-        for (const char* spec : {"2000-20FF:rw", "P10:r"}) sim.watches.add(*vandor::parseWatchSpec(spec));
+        for (const char* watch : {"2000-20FF:rw", "P10:r"}) sim.watches.add(*vandor::parseWatchpoint(watch));
         main->Vigilar_Click();
         // The longest instruction text in the entry row: the program listed from 0000.
         QApplication::setActiveWindow(main.get());
